@@ -1,0 +1,31 @@
+// Process entry: platform services, the log, then the application.
+
+#include "app/version.h"
+#include "common/log.h"
+#include "model/vpdownloader_model.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <winsock2.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
+{
+    if (FAILED(::CoInitialize(nullptr))) {
+        ::MessageBoxW(nullptr, L"启动错误", L"CoInitialize 失败", MB_OK);
+        return 0;
+    }
+    WSADATA wsaData;
+    ::WSAStartup(MAKEWORD(2, 2), &wsaData);
+
+    common::startLog(1);
+    WRITE_LOG(L"downloader start. version is : %s *******************", KOLVEX_VERSION_TEXT);
+    WRITE_LOG(L"commoninit end");
+
+    VPDownloaderModel::instance();
+
+    VPDownloaderModel::destroy();
+    ::CoUninitialize();
+    // The last lines before a normal exit must reach the file.
+    common::stopLog();
+    return 0;
+}

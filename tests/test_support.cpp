@@ -1,0 +1,68 @@
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstdio>
+
+#include "utility/file.h"
+#include "utility/text.h"
+
+namespace testing_support {
+
+namespace {
+
+void removeTree(const std::wstring& folder)
+{
+    // Double-terminated list, as the shell wants it.
+    std::wstring from = folder;
+    if (!from.empty() && from.back() == L'\\') from.pop_back();
+    from.push_back(L'\0');
+    SHFILEOPSTRUCTW op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    ::SHFileOperationW(&op);
+}
+
+} // namespace
+
+std::wstring scratchFolder()
+{
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::wstring name = info ? utility::utf8ToWide(std::string(info->test_suite_name()) + "." + info->name())
+                             : L"global";
+    for (wchar_t& c : name)
+        if (c == L'/') c = L'_';
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring folder = utility::ufile::parentFolder(self) + L"scratch\\" + name + L"\\";
+    removeTree(folder);
+    ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    return folder;
+}
+
+std::string readFile(const std::wstring& path)
+{
+    std::string bytes;
+    FILE* f = ::_wfopen(path.c_str(), L"rb");
+    if (!f) return bytes;
+    char block[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(block, 1, sizeof(block), f)) > 0) bytes.append(block, n);
+    std::fclose(f);
+    return bytes;
+}
+
+void writeFile(const std::wstring& path, const std::string& bytes)
+{
+    FILE* f = ::_wfopen(path.c_str(), L"wb");
+    ASSERT_NE(f, nullptr) << "cannot write test file";
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+} // namespace testing_support

@@ -1,0 +1,16 @@
+#pragma once
+// Helpers shared by the tests: a scratch folder inside the build folder and
+// whole-file reads and writes.
+
+#include <string>
+
+namespace testing_support {
+
+// A fresh, empty folder below "<tests folder>\scratch\", named after the
+// running test; ends with a backslash.
+std::wstring scratchFolder();
+
+std::string readFile(const std::wstring& path);
+void writeFile(const std::wstring& path, const std::string& bytes);
+
+} // namespace testing_support

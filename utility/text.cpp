@@ -1,0 +1,128 @@
+#include "utility/text.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace utility {
+
+namespace {
+
+template <typename String>
+void trimBlanksOf(String& text)
+{
+    const auto first = text.find_first_not_of(typename String::value_type(' '));
+    if (first == String::npos) {
+        text.clear();
+        return;
+    }
+    const auto last = text.find_last_not_of(typename String::value_type(' '));
+    text = text.substr(first, last - first + 1);
+}
+
+template <typename String>
+bool endsWithOf(const String& text, const String& suffix)
+{
+    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+} // namespace
+
+std::wstring toWide(const char* text, int length, unsigned codePage)
+{
+    if (!text || length < -1) return std::wstring();
+    int needed = ::MultiByteToWideChar(codePage, 0, text, length, nullptr, 0);
+    if (length == -1 && needed > 0) --needed; // the NUL that the call counted
+    if (needed <= 0) return std::wstring();
+    std::wstring out(static_cast<std::size_t>(needed), L'\0');
+    const int inputLength = length == -1 ? static_cast<int>(std::char_traits<char>::length(text)) : length;
+    ::MultiByteToWideChar(codePage, 0, text, inputLength, &out[0], needed);
+    return out;
+}
+
+std::wstring ansiToWide(const std::string& text)
+{
+    return toWide(text.data(), static_cast<int>(text.size()), CP_ACP);
+}
+
+std::wstring utf8ToWide(const std::string& text)
+{
+    return toWide(text.data(), static_cast<int>(text.size()), CP_UTF8);
+}
+
+namespace {
+
+std::string fromWide(const std::wstring& text, unsigned codePage)
+{
+    if (text.empty()) return std::string();
+    const int length = static_cast<int>(text.size());
+    const int needed = ::WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) return std::string();
+    std::string out(static_cast<std::size_t>(needed), '\0');
+    ::WideCharToMultiByte(codePage, 0, text.data(), length, &out[0], needed, nullptr, nullptr);
+    return out;
+}
+
+} // namespace
+
+std::string wideToAnsi(const std::wstring& text) { return fromWide(text, CP_ACP); }
+
+std::string wideToUtf8(const std::wstring& text) { return fromWide(text, CP_UTF8); }
+
+void trimBlanks(std::string& text) { trimBlanksOf(text); }
+
+void trimBlanks(std::wstring& text) { trimBlanksOf(text); }
+
+void splitTrimmed(std::list<std::wstring>& pieces, const std::wstring& text, const std::wstring& separator)
+{
+    if (text.empty() || separator.empty()) return;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = text.find(separator, start);
+        std::wstring piece = text.substr(start, at == std::wstring::npos ? std::wstring::npos : at - start);
+        trimBlanks(piece);
+        pieces.push_back(piece);
+        if (at == std::wstring::npos) return;
+        start = at + separator.size();
+    }
+}
+
+void parseKeyValues(std::map<std::wstring, std::wstring>& values, const std::list<std::wstring>& list,
+                    const std::wstring& separator)
+{
+    if (separator.empty()) return;
+    for (const std::wstring& item : list) {
+        const std::size_t at = item.find(separator);
+        if (at == std::wstring::npos) continue;
+        std::wstring key = item.substr(0, at);
+        trimBlanks(key);
+        if (key.empty()) continue;
+        for (wchar_t& c : key)
+            if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+        std::wstring value = item.substr(at + separator.size());
+        trimBlanks(value);
+        values[key] = value;
+    }
+}
+
+bool findValue(std::wstring& value, const std::map<std::wstring, std::wstring>& values, const std::wstring& key)
+{
+    const auto it = values.find(key);
+    if (it == values.end()) return false;
+    value = it->second;
+    return true;
+}
+
+bool endsWith(const std::string& text, const std::string& suffix) { return endsWithOf(text, suffix); }
+
+bool endsWith(const std::wstring& text, const std::wstring& suffix) { return endsWithOf(text, suffix); }
+
+std::wstring int64ToWide(std::int64_t value)
+{
+    wchar_t buffer[64];
+    _snwprintf(buffer, 63, L"%I64d", static_cast<long long>(value));
+    buffer[63] = L'\0';
+    return buffer;
+}
+
+} // namespace utility
