@@ -1,0 +1,137 @@
+// The stand-in for the emulator's programs: what later tests rely on.
+
+#include "common/unique_handle.h"
+#include "test_support.h"
+#include "tools/standin/standin_args.h"
+#include "utility/file.h"
+#include "utility/text.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+using testing_support::readFile;
+using testing_support::scratchFolder;
+
+namespace {
+
+std::wstring standinExe()
+{
+    return utility::ufile::parentFolder(utility::ufile::moduleFolder()) + L"tools\\standin.exe";
+}
+
+// Runs file with "\"file\" params", as the installer starts programs.
+DWORD run(const std::wstring& file, const std::wstring& params)
+{
+    std::wstring commandLine = L"\"" + file + L"\"" + (params.empty() ? L"" : L" " + params);
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr,
+                          &si, &pi))
+        return 0xFFFFFFFF;
+    common::UniqueHandle process(pi.hProcess);
+    common::UniqueHandle thread(pi.hThread);
+    if (::WaitForSingleObject(process.get(), 30000) != WAIT_OBJECT_0) return 0xFFFFFFFE;
+    DWORD code = 0xFFFFFFFD;
+    ::GetExitCodeProcess(process.get(), &code);
+    return code;
+}
+
+std::wstring copyAs(const std::wstring& folder, const wchar_t* name)
+{
+    const std::wstring target = folder + name;
+    ::CopyFileW(standinExe().c_str(), target.c_str(), FALSE);
+    return target;
+}
+
+std::wstring registryText(const std::wstring& key, const wchar_t* name)
+{
+    wchar_t value[512] = {};
+    DWORD size = sizeof(value) - sizeof(wchar_t);
+    DWORD type = 0;
+    HKEY handle = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return L"<no key>";
+    const LONG result = ::RegQueryValueExW(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    ::RegCloseKey(handle);
+    return result == ERROR_SUCCESS && type == REG_SZ ? value : L"<no value>";
+}
+
+} // namespace
+
+TEST(StandinArgsTest, CommandLinesAreTakenApartAsTheInstallerWritesThem)
+{
+    EXPECT_EQ(standin::argumentText(L"\"C:\\a b\\rizodi.exe\" -silence x"), L"-silence x");
+    EXPECT_EQ(standin::argumentText(L"\"C:\\a\\vpplayer.exe\""), L"");
+    EXPECT_EQ(standin::argumentText(L"taskkill  /F"), L" /F");
+    EXPECT_EQ(standin::upperTitle(L"zodovivevizez.exe"), L"ZODOVIVEVIZEZ");
+
+    standin::InstallerArgs args;
+    ASSERT_TRUE(standin::parseInstallerArgs(L"-silence -downloader -openid=100 -path=C:\\Program Files\\Kolvex", args));
+    EXPECT_EQ(args.openId, L"100");
+    EXPECT_EQ(args.path, L"C:\\Program Files\\Kolvex");
+    EXPECT_FALSE(standin::parseInstallerArgs(L"-silence -openid=100 -path=C:\\K", args));
+    EXPECT_FALSE(standin::parseInstallerArgs(L"-silence -downloader -openid=100 -path=", args));
+    EXPECT_FALSE(standin::parseInstallerArgs(L"-silence -downloader -openid= -path=C:\\K", args));
+
+    EXPECT_TRUE(standin::isConsoleCommand(L"modify --index 0 --resolution 1280*720"));
+    EXPECT_TRUE(standin::isConsoleCommand(L"installapk --index 0 --filename \"C:\\K\\My Game.apk\" --wait --hide"));
+    EXPECT_FALSE(standin::isConsoleCommand(L"installapk --index 0 --filename C:\\K\\g.apk --wait --hide"));
+    EXPECT_FALSE(standin::isConsoleCommand(L"modify --index 0 --resolution "));
+}
+
+TEST(StandinTest, InstallerCopiesThePlayerRecordsTheRegistryAndJournalsEachStart)
+{
+    const std::wstring folder = scratchFolder();
+    const std::wstring installer = copyAs(folder, L"rizodi.exe");
+    const std::wstring target = folder + L"Kolvex Emulator";
+    const std::wstring key = L"Software\\KolvexTests\\standin-install";
+    ::SetEnvironmentVariableW(L"STANDIN_REGISTRY_KEY", key.c_str());
+    ::SetEnvironmentVariableW(L"STANDIN_INSTALL_VERSION", L"12.0.3");
+    const std::wstring args = L"-silence -downloader -openid=100 -path=" + target;
+    EXPECT_EQ(run(installer, args), 0u);
+    ::SetEnvironmentVariableW(L"STANDIN_REGISTRY_KEY", nullptr);
+    ::SetEnvironmentVariableW(L"STANDIN_INSTALL_VERSION", nullptr);
+
+    EXPECT_TRUE(utility::ufile::pathExists(target + L"\\vpplayer.exe"));
+    EXPECT_TRUE(utility::ufile::pathExists(target + L"\\vpconsole.exe"));
+    EXPECT_TRUE(utility::ufile::pathExists(target + L"\\zodovivevizez.exe"));
+    EXPECT_EQ(registryText(key, L"Version"), L"12.0.3");
+    EXPECT_EQ(registryText(key, L"InstallDir"), target);
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+
+    // The installed player journals into its own folder.
+    EXPECT_EQ(run(target + L"\\vpplayer.exe", L"downloadpackage=com.example.game|package=com.example.game"), 0u);
+    EXPECT_EQ(run(target + L"\\vpplayer.exe", L""), 0u);
+    EXPECT_EQ(readFile(target + L"\\standin-journal.txt"),
+              "vpplayer.exe\tdownloadpackage=com.example.game|package=com.example.game\r\nvpplayer.exe\t\r\n");
+    EXPECT_EQ(readFile(folder + L"standin-journal.txt"),
+              "rizodi.exe\t-silence -downloader -openid=100 -path=" + utility::wideToUtf8(target) + "\r\n");
+}
+
+TEST(StandinTest, ExitCodeRunTimeAndWrongCommandLinesAreVisible)
+{
+    const std::wstring folder = scratchFolder();
+    const std::wstring installer = copyAs(folder, L"rizodi.exe");
+    const std::wstring console = copyAs(folder, L"vpconsole.exe");
+
+    EXPECT_EQ(run(installer, L"/S /D=C:\\K"), 2u);
+    EXPECT_EQ(run(console, L"installapk --index 0 --filename \"" + folder + L"g.apk\" --wait --hide"), 0u);
+    EXPECT_EQ(run(console, L"list"), 2u);
+
+    ::SetEnvironmentVariableW(L"STANDIN_VPCONSOLE_EXIT", L"1");
+    EXPECT_EQ(run(console, L"modify --index 0 --resolution 1280*720"), 1u);
+    ::SetEnvironmentVariableW(L"STANDIN_VPCONSOLE_EXIT", nullptr);
+
+    ::SetEnvironmentVariableW(L"STANDIN_SLEEP_MS", L"700");
+    const DWORD begin = ::GetTickCount();
+    EXPECT_EQ(run(console, L"modify --index 0 --resolution 1280*720"), 0u);
+    EXPECT_GE(::GetTickCount() - begin, 650u);
+    ::SetEnvironmentVariableW(L"STANDIN_SLEEP_MS", nullptr);
+
+    EXPECT_EQ(run(copyAs(folder, L"unknown.exe"), L""), 4u);
+    const std::string journal = readFile(folder + L"standin-journal.txt");
+    EXPECT_NE(journal.find("rizodi.exe\t/S /D=C:\\K\r\n"), std::string::npos);
+    EXPECT_NE(journal.find("vpconsole.exe\tlist\r\n"), std::string::npos);
+    EXPECT_NE(journal.find("unknown.exe\t\r\n"), std::string::npos);
+}
