@@ -65,4 +65,13 @@ void writeFile(const std::wstring& path, const std::string& bytes)
     std::fclose(f);
 }
 
+std::wstring copyStandinAs(const std::wstring& folder, const wchar_t* name)
+{
+    const std::wstring standin =
+        utility::ufile::parentFolder(utility::ufile::moduleFolder()) + L"tools\\standin.exe";
+    const std::wstring target = folder + name;
+    EXPECT_TRUE(::CopyFileW(standin.c_str(), target.c_str(), FALSE)) << "stand-in missing";
+    return target;
+}
+
 } // namespace testing_support

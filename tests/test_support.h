@@ -13,4 +13,8 @@ std::wstring scratchFolder();
 std::string readFile(const std::wstring& path);
 void writeFile(const std::wstring& path, const std::string& bytes);
 
+// The stand-in for the emulator's programs, copied under the given name
+// into folder; returns the copy's path.
+std::wstring copyStandinAs(const std::wstring& folder, const wchar_t* name);
+
 } // namespace testing_support

@@ -15,11 +15,6 @@ using testing_support::scratchFolder;
 
 namespace {
 
-std::wstring standinExe()
-{
-    return utility::ufile::parentFolder(utility::ufile::moduleFolder()) + L"tools\\standin.exe";
-}
-
 // Runs file with "\"file\" params", as the installer starts programs.
 DWORD run(const std::wstring& file, const std::wstring& params)
 {
@@ -36,13 +31,6 @@ DWORD run(const std::wstring& file, const std::wstring& params)
     DWORD code = 0xFFFFFFFD;
     ::GetExitCodeProcess(process.get(), &code);
     return code;
-}
-
-std::wstring copyAs(const std::wstring& folder, const wchar_t* name)
-{
-    const std::wstring target = folder + name;
-    ::CopyFileW(standinExe().c_str(), target.c_str(), FALSE);
-    return target;
 }
 
 std::wstring registryText(const std::wstring& key, const wchar_t* name)
@@ -83,7 +71,7 @@ TEST(StandinArgsTest, CommandLinesAreTakenApartAsTheInstallerWritesThem)
 TEST(StandinTest, InstallerCopiesThePlayerRecordsTheRegistryAndJournalsEachStart)
 {
     const std::wstring folder = scratchFolder();
-    const std::wstring installer = copyAs(folder, L"rizodi.exe");
+    const std::wstring installer = testing_support::copyStandinAs(folder, L"rizodi.exe");
     const std::wstring target = folder + L"Kolvex Emulator";
     const std::wstring key = L"Software\\KolvexTests\\standin-install";
     ::SetEnvironmentVariableW(L"STANDIN_REGISTRY_KEY", key.c_str());
@@ -112,8 +100,8 @@ TEST(StandinTest, InstallerCopiesThePlayerRecordsTheRegistryAndJournalsEachStart
 TEST(StandinTest, ExitCodeRunTimeAndWrongCommandLinesAreVisible)
 {
     const std::wstring folder = scratchFolder();
-    const std::wstring installer = copyAs(folder, L"rizodi.exe");
-    const std::wstring console = copyAs(folder, L"vpconsole.exe");
+    const std::wstring installer = testing_support::copyStandinAs(folder, L"rizodi.exe");
+    const std::wstring console = testing_support::copyStandinAs(folder, L"vpconsole.exe");
 
     EXPECT_EQ(run(installer, L"/S /D=C:\\K"), 2u);
     EXPECT_EQ(run(console, L"installapk --index 0 --filename \"" + folder + L"g.apk\" --wait --hide"), 0u);
@@ -129,7 +117,7 @@ TEST(StandinTest, ExitCodeRunTimeAndWrongCommandLinesAreVisible)
     EXPECT_GE(::GetTickCount() - begin, 650u);
     ::SetEnvironmentVariableW(L"STANDIN_SLEEP_MS", nullptr);
 
-    EXPECT_EQ(run(copyAs(folder, L"unknown.exe"), L""), 4u);
+    EXPECT_EQ(run(testing_support::copyStandinAs(folder, L"unknown.exe"), L""), 4u);
     const std::string journal = readFile(folder + L"standin-journal.txt");
     EXPECT_NE(journal.find("rizodi.exe\t/S /D=C:\\K\r\n"), std::string::npos);
     EXPECT_NE(journal.find("vpconsole.exe\tlist\r\n"), std::string::npos);
