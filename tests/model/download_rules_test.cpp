@@ -1,0 +1,84 @@
+#include "model/download_rules.h"
+
+#include <gtest/gtest.h>
+
+using namespace download_rules;
+
+TEST(DownloadRulesTest, MirrorSwitchBandsAreExclusiveByElapsedTime)
+{
+    // Half a minute: only a crawl below 5 % switches.
+    EXPECT_TRUE(switchBand(35000, 4).useSpare);
+    EXPECT_FALSE(switchBand(35000, 5).useSpare);
+    EXPECT_FALSE(switchBand(30000, 0).useSpare); // the band starts after 30 s
+    EXPECT_TRUE(switchBand(30001, 0).useSpare);
+    // Two minutes: at 150 s only the 50 % rule is looked at.
+    EXPECT_TRUE(switchBand(125000, 30).useSpare);
+    EXPECT_FALSE(switchBand(125000, 60).useSpare);
+    EXPECT_FALSE(switchBand(120000, 25).useSpare); // still the 20 % band
+    EXPECT_TRUE(switchBand(120000, 19).useSpare);
+    // Three minutes: always.
+    EXPECT_FALSE(switchBand(180000, 60).useSpare);
+    EXPECT_TRUE(switchBand(185000, 60).useSpare);
+    EXPECT_TRUE(switchBand(185000, 99).useSpare);
+    // Progress compares as a signed number.
+    EXPECT_TRUE(switchBand(40000, -1).useSpare);
+
+    EXPECT_STREQ(switchBand(185000, 60).logFormat, L"more than 3 minute, elapse = %d, progress = %d");
+    EXPECT_STREQ(switchBand(125000, 30).logFormat, L"more than 2 minute, elapse = %d, progress = %d");
+    EXPECT_STREQ(switchBand(90000, 10).logFormat, L"more than 1 minute, elapse = %d, progress = %d");
+    EXPECT_STREQ(switchBand(35000, 4).logFormat, L"more than 0.5 minute, elapse = %d, progress = %d");
+    EXPECT_EQ(switchBand(125000, 60).logFormat, nullptr);
+}
+
+TEST(DownloadRulesTest, ElapsedTimeSurvivesTheTickCounterWrap)
+{
+    EXPECT_EQ(elapsedTicks(5000u, 0xFFFFF000u), 5000u + 0x1000u);
+    EXPECT_TRUE(switchBand(elapsedTicks(20000u, 0xFFFF0000u), 1).useSpare == (20000u + 0x10000u > 30000u));
+}
+
+TEST(DownloadRulesTest, ProgressIsThrottledAndUnknownTotalsAreStoodIn)
+{
+    EXPECT_TRUE(progressDue(5000, 0)); // the first block of a download at once
+    EXPECT_FALSE(progressDue(5400, 5000));
+    EXPECT_FALSE(progressDue(5999, 5000));
+    EXPECT_TRUE(progressDue(6000, 5000));
+    // Around the wrap of the tick counter the elapsed time still counts.
+    EXPECT_FALSE(progressDue(0xFFFFFF80u, 0xFFFFFF00u));
+    EXPECT_FALSE(progressDue(200, 0xFFFFFF00u));
+    EXPECT_TRUE(progressDue(800, 0xFFFFFF00u));
+    EXPECT_TRUE(progressDue(10, 0)); // even in the first second after boot
+
+    EXPECT_EQ(reportedTotal(5000, 80000), 80000);
+    EXPECT_EQ(reportedTotal(5000, -1), kUnknownTotal);
+    EXPECT_EQ(reportedTotal(kUnknownTotal, -1), kUnknownTotal + 1024);
+
+    EXPECT_EQ(progressPercent(0, 1000), 0);
+    EXPECT_EQ(progressPercent(999, 1000), 99); // truncated, not rounded
+    EXPECT_EQ(progressPercent(kUnknownTotal, kUnknownTotal), 100);
+    EXPECT_EQ(progressPercent(2000000000, 2100000000), 95); // no 32-bit overflow
+    EXPECT_EQ(progressPercent(5, 0), 0);
+}
+
+TEST(DownloadRulesTest, VersionsCompareByTheirLeadingInteger)
+{
+    EXPECT_EQ(leadingInteger(L"12"), 12);
+    EXPECT_EQ(leadingInteger(L"3.9"), 3);
+    EXPECT_EQ(leadingInteger(L"  +7abc"), 7);
+    EXPECT_EQ(leadingInteger(L"-2"), -2);
+    EXPECT_EQ(leadingInteger(L"v12"), 0);
+    EXPECT_EQ(leadingInteger(L""), 0);
+    EXPECT_EQ(leadingInteger(L"99999999999999999999"), 2147483647);
+}
+
+TEST(DownloadRulesTest, CommandLinesOfTheInstallAndTheLaunch)
+{
+    EXPECT_EQ(installerArguments(L"100", L"D:\\Program Files\\Kolvex"),
+              L"-silence -downloader -openid=100 -path=D:\\Program Files\\Kolvex");
+    EXPECT_EQ(playerArgumentsForPackage(L"com.example.game"),
+              L"downloadpackage=com.example.game|package=com.example.game");
+    EXPECT_EQ(playerArgumentsForPackage(L""), L"");
+    ASSERT_EQ(processesToEnd().size(), 4u);
+    EXPECT_EQ(processesToEnd().front(), L"vpplayer.exe");
+    EXPECT_EQ(processesToEnd().back(), L"bugreport.exe");
+    EXPECT_EQ(taskkillArguments(L"vpupdate.exe"), L"/F /IM vpupdate.exe /T");
+}
