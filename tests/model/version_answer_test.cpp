@@ -1,0 +1,42 @@
+#include "model/version_answer.h"
+
+#include <gtest/gtest.h>
+
+TEST(VersionAnswerTest, MembersOfPkzAreTakenAndOthersIgnored)
+{
+    VersionAnswer a;
+    ASSERT_TRUE(parseVersionAnswer(
+        "{\"other\":1,\"pkz\":{\"ver\":\"12.0.3\",\"url\":\"http://h/main/rizodi.exe\","
+        "\"url_spare\":\"http://h/spare/rizodi.exe\",\"md5\":\"F70B3ED85D287A9E7FC730D57A2DAAF6\",\"x\":[1]}}",
+        a));
+    EXPECT_EQ(a.ver, L"12.0.3");
+    EXPECT_EQ(a.url, L"http://h/main/rizodi.exe");
+    EXPECT_EQ(a.urlSpare, L"http://h/spare/rizodi.exe");
+    EXPECT_EQ(a.md5, L"F70B3ED85D287A9E7FC730D57A2DAAF6");
+}
+
+TEST(VersionAnswerTest, MissingOrWronglyTypedMembersLeaveFieldsAlone)
+{
+    VersionAnswer a;
+    a.urlSpare = L"kept";
+    a.url = L"kept too";
+    ASSERT_TRUE(parseVersionAnswer("{\"pkz\":{\"ver\":\"\xE7\x89\x88 9\",\"url\":12,\"url_spare\":null}}", a));
+    EXPECT_EQ(a.ver, L"版 9");
+    EXPECT_EQ(a.url, L"kept too");
+    EXPECT_EQ(a.urlSpare, L"kept");
+
+    VersionAnswer b;
+    EXPECT_TRUE(parseVersionAnswer("{\"pkz\":\"not an object\"}", b));
+    EXPECT_TRUE(parseVersionAnswer("{}", b));
+    EXPECT_TRUE(b.url.empty());
+}
+
+TEST(VersionAnswerTest, BodiesThatAreNotAJsonObjectFail)
+{
+    VersionAnswer a;
+    EXPECT_FALSE(parseVersionAnswer("", a));
+    EXPECT_FALSE(parseVersionAnswer("<html>502 Bad Gateway</html>", a));
+    EXPECT_FALSE(parseVersionAnswer("[{\"pkz\":{}}]", a));
+    EXPECT_FALSE(parseVersionAnswer("{\"pkz\":{\"url\":\"http://h/x\"}", a)); // cut off
+    EXPECT_TRUE(a.url.empty());
+}
