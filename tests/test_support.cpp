@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include "common/unique_handle.h"
 #include "utility/file.h"
 #include "utility/text.h"
 
@@ -63,6 +64,23 @@ void writeFile(const std::wstring& path, const std::string& bytes)
     ASSERT_NE(f, nullptr) << "cannot write test file";
     std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
+}
+
+unsigned long runAndWait(const std::wstring& file, const std::wstring& params, unsigned long timeoutMs)
+{
+    std::wstring commandLine = L"\"" + file + L"\"" + (params.empty() ? L"" : L" " + params);
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr,
+                          &si, &pi))
+        return 0xFFFFFFFF;
+    common::UniqueHandle process(pi.hProcess);
+    common::UniqueHandle thread(pi.hThread);
+    if (::WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) return 0xFFFFFFFE;
+    DWORD code = 0xFFFFFFFD;
+    ::GetExitCodeProcess(process.get(), &code);
+    return code;
 }
 
 std::wstring copyStandinAs(const std::wstring& folder, const wchar_t* name)

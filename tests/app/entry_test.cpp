@@ -1,7 +1,6 @@
 // Runs the built installer as a user would start it and reads its log.
 
 #include "common/log.h"
-#include "common/unique_handle.h"
 #include "test_support.h"
 #include "utility/file.h"
 
@@ -12,33 +11,14 @@
 #include <regex>
 #include <string>
 
-namespace {
-
-DWORD runInstaller()
-{
-    const std::wstring exe = utility::ufile::parentFolder(utility::ufile::moduleFolder()) + L"KolvexSetup.exe";
-    std::wstring commandLine = L"\"" + exe + L"\"";
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return 0xFFFFFFFF;
-    common::UniqueHandle process(pi.hProcess);
-    common::UniqueHandle thread(pi.hThread);
-    if (::WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) return 0xFFFFFFFE;
-    DWORD code = 0xFFFFFFFD;
-    ::GetExitCodeProcess(process.get(), &code);
-    return code;
-}
-
-} // namespace
-
 TEST(EntryTest, InstallerStartsLogsItsStartLinesAndExitsWithZero)
 {
     const std::wstring log = common::productDataFolder() + L"\\log\\vpinstall.log";
     const std::string before = testing_support::readFile(log);
 
-    EXPECT_EQ(runInstaller(), 0u);
+    EXPECT_EQ(testing_support::runAndWait(
+                  utility::ufile::parentFolder(utility::ufile::moduleFolder()) + L"KolvexSetup.exe", L"", 60000),
+              0u);
 
     const std::string after = testing_support::readFile(log);
     // The file may have been emptied at 1 MiB; otherwise the run appended.

@@ -1,6 +1,5 @@
 // The stand-in for the emulator's programs: what later tests rely on.
 
-#include "common/unique_handle.h"
 #include "test_support.h"
 #include "tools/standin/standin_args.h"
 #include "utility/file.h"
@@ -14,24 +13,6 @@ using testing_support::readFile;
 using testing_support::scratchFolder;
 
 namespace {
-
-// Runs file with "\"file\" params", as the installer starts programs.
-DWORD run(const std::wstring& file, const std::wstring& params)
-{
-    std::wstring commandLine = L"\"" + file + L"\"" + (params.empty() ? L"" : L" " + params);
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr,
-                          &si, &pi))
-        return 0xFFFFFFFF;
-    common::UniqueHandle process(pi.hProcess);
-    common::UniqueHandle thread(pi.hThread);
-    if (::WaitForSingleObject(process.get(), 30000) != WAIT_OBJECT_0) return 0xFFFFFFFE;
-    DWORD code = 0xFFFFFFFD;
-    ::GetExitCodeProcess(process.get(), &code);
-    return code;
-}
 
 std::wstring registryText(const std::wstring& key, const wchar_t* name)
 {
@@ -77,7 +58,7 @@ TEST(StandinTest, InstallerCopiesThePlayerRecordsTheRegistryAndJournalsEachStart
     ::SetEnvironmentVariableW(L"STANDIN_REGISTRY_KEY", key.c_str());
     ::SetEnvironmentVariableW(L"STANDIN_INSTALL_VERSION", L"12.0.3");
     const std::wstring args = L"-silence -downloader -openid=100 -path=" + target;
-    EXPECT_EQ(run(installer, args), 0u);
+    EXPECT_EQ(testing_support::runAndWait(installer, args), 0u);
     ::SetEnvironmentVariableW(L"STANDIN_REGISTRY_KEY", nullptr);
     ::SetEnvironmentVariableW(L"STANDIN_INSTALL_VERSION", nullptr);
 
@@ -89,8 +70,8 @@ TEST(StandinTest, InstallerCopiesThePlayerRecordsTheRegistryAndJournalsEachStart
     ::RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
 
     // The installed player journals into its own folder.
-    EXPECT_EQ(run(target + L"\\vpplayer.exe", L"downloadpackage=com.example.game|package=com.example.game"), 0u);
-    EXPECT_EQ(run(target + L"\\vpplayer.exe", L""), 0u);
+    EXPECT_EQ(testing_support::runAndWait(target + L"\\vpplayer.exe", L"downloadpackage=com.example.game|package=com.example.game"), 0u);
+    EXPECT_EQ(testing_support::runAndWait(target + L"\\vpplayer.exe", L""), 0u);
     EXPECT_EQ(readFile(target + L"\\standin-journal.txt"),
               "vpplayer.exe\tdownloadpackage=com.example.game|package=com.example.game\r\nvpplayer.exe\t\r\n");
     EXPECT_EQ(readFile(folder + L"standin-journal.txt"),
@@ -103,21 +84,21 @@ TEST(StandinTest, ExitCodeRunTimeAndWrongCommandLinesAreVisible)
     const std::wstring installer = testing_support::copyStandinAs(folder, L"rizodi.exe");
     const std::wstring console = testing_support::copyStandinAs(folder, L"vpconsole.exe");
 
-    EXPECT_EQ(run(installer, L"/S /D=C:\\K"), 2u);
-    EXPECT_EQ(run(console, L"installapk --index 0 --filename \"" + folder + L"g.apk\" --wait --hide"), 0u);
-    EXPECT_EQ(run(console, L"list"), 2u);
+    EXPECT_EQ(testing_support::runAndWait(installer, L"/S /D=C:\\K"), 2u);
+    EXPECT_EQ(testing_support::runAndWait(console, L"installapk --index 0 --filename \"" + folder + L"g.apk\" --wait --hide"), 0u);
+    EXPECT_EQ(testing_support::runAndWait(console, L"list"), 2u);
 
     ::SetEnvironmentVariableW(L"STANDIN_VPCONSOLE_EXIT", L"1");
-    EXPECT_EQ(run(console, L"modify --index 0 --resolution 1280*720"), 1u);
+    EXPECT_EQ(testing_support::runAndWait(console, L"modify --index 0 --resolution 1280*720"), 1u);
     ::SetEnvironmentVariableW(L"STANDIN_VPCONSOLE_EXIT", nullptr);
 
     ::SetEnvironmentVariableW(L"STANDIN_SLEEP_MS", L"700");
     const DWORD begin = ::GetTickCount();
-    EXPECT_EQ(run(console, L"modify --index 0 --resolution 1280*720"), 0u);
+    EXPECT_EQ(testing_support::runAndWait(console, L"modify --index 0 --resolution 1280*720"), 0u);
     EXPECT_GE(::GetTickCount() - begin, 650u);
     ::SetEnvironmentVariableW(L"STANDIN_SLEEP_MS", nullptr);
 
-    EXPECT_EQ(run(testing_support::copyStandinAs(folder, L"unknown.exe"), L""), 4u);
+    EXPECT_EQ(testing_support::runAndWait(testing_support::copyStandinAs(folder, L"unknown.exe"), L""), 4u);
     const std::string journal = readFile(folder + L"standin-journal.txt");
     EXPECT_NE(journal.find("rizodi.exe\t/S /D=C:\\K\r\n"), std::string::npos);
     EXPECT_NE(journal.find("vpconsole.exe\tlist\r\n"), std::string::npos);
