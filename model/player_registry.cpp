@@ -33,11 +33,10 @@ private:
 
 } // namespace
 
-std::wstring readPlayerValue(const std::wstring& valueName)
+std::wstring readUserValue(const wchar_t* subKey, const std::wstring& valueName)
 {
     UniqueKey key;
-    // Creates the key when it is missing, as the emulator's installer expects.
-    LONG result = ::RegCreateKeyW(HKEY_CURRENT_USER, kPlayerKey, key.out());
+    LONG result = ::RegCreateKeyW(HKEY_CURRENT_USER, subKey, key.out());
     if (result != ERROR_SUCCESS) {
         WRITE_LOG(L"open reg key failed! error = %d.", static_cast<int>(result));
         return std::wstring();

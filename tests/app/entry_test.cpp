@@ -4,6 +4,7 @@
 #include "common/unique_handle.h"
 #include "test_support.h"
 #include "utility/file.h"
+#include "utility/text.h"
 
 #include <gtest/gtest.h>
 
@@ -52,4 +53,31 @@ TEST(EntryTest, InstallerStartsLogsItsStartLinesAndExitsWithZero)
     EXPECT_TRUE(std::regex_search(added, start)) << added;
     EXPECT_TRUE(std::regex_search(added, init)) << added;
     EXPECT_LT(added.find("downloader start"), added.find("commoninit end"));
+}
+
+TEST(EntryTest, InstallerLogsItsFolderLaunchParametersAndProposedInstallFolder)
+{
+    const std::wstring log = common::productDataFolder() + L"\\log\\vpinstall.log";
+    const std::size_t before = testing_support::readFile(log).size();
+
+    ASSERT_EQ(runInstaller(), 0u);
+
+    std::string added = testing_support::readFile(log);
+    added = added.size() >= before ? added.substr(before) : added;
+    // The installer's lines only: other test processes log to the same file.
+    const std::string folder = utility::wideToUtf8(utility::ufile::parentFolder(utility::ufile::moduleFolder()));
+    const std::string playerPath = "\tVPDownloaderImpl::entrance\t";
+    const std::size_t entrance = added.find(playerPath);
+    ASSERT_NE(entrance, std::string::npos) << added;
+    const std::string tid = added.substr(added.rfind('\t', entrance - 1) + 1, entrance - added.rfind('\t', entrance - 1) - 1);
+    std::string ours;
+    for (std::size_t at = 0, end = 0; (end = added.find("\r\n", at)) != std::string::npos; at = end + 2) {
+        const std::string line = added.substr(at, end + 2 - at);
+        if (line.find("\t" + tid + "\t") != std::string::npos) ours += line.substr(line.find("):") + 2);
+    }
+    const std::string expected = "player path is " + folder + "\r\n"
+                                 "VPDownloaderModel::exe filename= KolvexSetup\r\n"
+                                 "openid is 100, package is \r\n"
+                                 "read from reg: path is ";
+    EXPECT_NE(ours.find(expected), std::string::npos) << ours;
 }
