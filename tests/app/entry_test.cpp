@@ -69,7 +69,9 @@ TEST(EntryTest, InstallerLogsItsFolderLaunchParametersAndProposedInstallFolder)
     const std::string playerPath = "\tVPDownloaderImpl::entrance\t";
     const std::size_t entrance = added.find(playerPath);
     ASSERT_NE(entrance, std::string::npos) << added;
-    const std::string tid = added.substr(added.rfind('\t', entrance - 1) + 1, entrance - added.rfind('\t', entrance - 1) - 1);
+    // The thread field just before the function name.
+    const std::size_t tidStart = added.rfind('\t', entrance - 1) + 1;
+    const std::string tid = added.substr(tidStart, entrance - tidStart);
     std::string ours;
     for (std::size_t at = 0, end = 0; (end = added.find("\r\n", at)) != std::string::npos; at = end + 2) {
         const std::string line = added.substr(at, end + 2 - at);
