@@ -1,6 +1,8 @@
 // Process entry: platform services, the log, then the application.
 
+#include "app/ui_task_dispatcher.h"
 #include "app/version.h"
+#include "app/vpdownloader_impl.h"
 #include "common/log.h"
 #include "model/vpdownloader_model.h"
 
@@ -8,7 +10,7 @@
 #include <objbase.h>
 #include <winsock2.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int)
 {
     if (FAILED(::CoInitialize(nullptr))) {
         ::MessageBoxW(nullptr, L"启动错误", L"CoInitialize 失败", MB_OK);
@@ -18,10 +20,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
     ::WSAStartup(MAKEWORD(2, 2), &wsaData);
 
     common::startLog(1);
+    // Its hidden window belongs to this thread, so tasks run in its loop.
+    UiTaskDispatcher::create();
     WRITE_LOG(L"downloader start. version is : %s *******************", KOLVEX_VERSION_TEXT);
     WRITE_LOG(L"commoninit end");
 
-    VPDownloaderModel::instance();
+    VPDownloaderImpl application;
+    application.entrance(commandLine);
 
     VPDownloaderModel::destroy();
     ::CoUninitialize();

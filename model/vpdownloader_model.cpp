@@ -1,10 +1,21 @@
 #include "model/vpdownloader_model.h"
 
-#include <atomic>
+#include "common/log.h"
+#include "model/disk.h"
+#include "model/launch_params.h"
+#include "model/player_registry.h"
+#include "utility/file.h"
 
 namespace {
 
 std::atomic<VPDownloaderModel*> g_model{nullptr};
+
+constexpr const wchar_t* kDefaultOpenId = L"100";
+// The package word of the plain installer's file name, not a package.
+constexpr const wchar_t* kNoPackageWord = L"kx";
+constexpr const wchar_t* kDefaultSubFolder = L"Bexmoor\\vpplayer2\\";
+// Each worker gets this long to end at shutdown.
+constexpr DWORD kWorkerStopMs = 1000;
 
 } // namespace
 
@@ -28,4 +39,52 @@ void VPDownloaderModel::destroy()
     delete model;
 }
 
-void VPDownloaderModel::shutdown() {}
+void VPDownloaderModel::init(const wchar_t* commandLine)
+{
+    const std::wstring stem = utility::ufile::fileTitle(utility::ufile::modulePath());
+    WRITE_LOG(L"VPDownloaderModel::exe filename= %s", stem.c_str());
+
+    const FileNameParams fromName = splitFileNameParams(stem);
+    if (fromName.complete) {
+        WRITE_LOG(L"model. type: %s, package:%s, openID:%s", fromName.type.c_str(), fromName.package.c_str(),
+                  fromName.openId.c_str());
+        if (!fromName.openId.empty() && openId == kDefaultOpenId) openId = fromName.openId;
+        if (!fromName.package.empty() && fromName.package != kNoPackageWord && package.get().empty())
+            package.set(fromName.package);
+    }
+    WRITE_LOG(L"openid is %s, package is %s", openId.c_str(), package.get().c_str());
+
+    installedVersion = helper::registry::readPlayerValue(L"Version");
+    _calcInstallPath();
+
+    const CommandLineParams fromCommandLine = parseCommandLineParams(commandLine);
+    if (fromCommandLine.any) {
+        if (!fromCommandLine.apkurl.empty()) {
+            GameRecord record;
+            record.url = fromCommandLine.apkurl;
+            record.package = fromCommandLine.package;
+            record.name = fromCommandLine.name;
+            gameTasks.update([&record](std::vector<GameRecord>& tasks) { tasks.push_back(record); });
+        }
+        WRITE_LOG(L"cmdline is %s, %s, %s", fromCommandLine.name.c_str(), fromCommandLine.package.c_str(),
+                  fromCommandLine.apkurl.c_str());
+    }
+}
+
+void VPDownloaderModel::_calcInstallPath()
+{
+    registeredDir = helper::registry::readPlayerValue(L"InstallDir");
+    installDir.set(registeredDir);
+    WRITE_LOG(L"read from reg: path is %s", registeredDir.c_str());
+    if (!registeredDir.empty()) return;
+    const std::wstring folder = helper::disk::maxFreeSpaceDrive() + kDefaultSubFolder;
+    installDir.set(folder);
+    WRITE_LOG(L"get install path from MaxFreeSpace: %s", folder.c_str());
+}
+
+void VPDownloaderModel::shutdown()
+{
+    versionWorker.stop(kWorkerStopMs);
+    installWorker.stop(kWorkerStopMs);
+    downloadWorker.stop(kWorkerStopMs);
+}

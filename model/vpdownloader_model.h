@@ -2,6 +2,18 @@
 // The process-wide download and install model, reached only through its
 // get-or-create accessor.
 
+#include "app/ui_task_dispatcher.h"
+#include "app/worker_slot.h"
+#include "model/game_record.h"
+#include "model/model_callbacks.h"
+#include "model/shared_field.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
 class VPDownloaderModel {
 public:
     // Creates the model on first use (user-interface thread only).
@@ -14,10 +26,58 @@ public:
     VPDownloaderModel(const VPDownloaderModel&) = delete;
     VPDownloaderModel& operator=(const VPDownloaderModel&) = delete;
 
+    // Once, on the user-interface thread: launch parameters from the file
+    // name, installed version and install folder, then the command line.
+    void init(const wchar_t* commandLine);
+
+    std::wstring getInstallDir() const { return installDir.get(); }
+    // The window validates the folder before it hands it over.
+    void setInstallDir(const std::wstring& folder) { installDir.set(folder); }
+
     // Stops what the model runs; safe to call more than once.
     void shutdown();
+
+    // Key of the model's posted tasks.
+    OwnerKey ownerKey() const { return ownerKeyOf(&ownerKeyAnchor_); }
+
+    // Launch parameters. openId is written by init only; package and
+    // gameTasks may still change on the version worker (game lookup).
+    std::wstring openId = L"100";
+    SharedField<std::wstring> package;
+    SharedField<std::vector<GameRecord>> gameTasks;
+
+    // Install location; the registry values are written by init only.
+    std::wstring installedVersion;
+    std::wstring registeredDir;
+    SharedField<std::wstring> installDir;
+
+    // Version answer, written by the version worker; playerUrl last, so a
+    // reader that sees it also sees the other two.
+    SharedField<std::wstring> serverVersion;
+    SharedField<std::wstring> spareUrl;
+    SharedField<std::wstring> playerUrl;
+
+    // Download state shared by the download worker and the switch check.
+    std::atomic<int> progress{0};
+    std::atomic<bool> usingMainUrl{true};
+    std::atomic<DWORD> cnStartTick{0};
+    std::atomic<DWORD> lastProgressTick{0};
+
+    WorkerSlot versionWorker;
+    WorkerSlot downloadWorker;
+    WorkerSlot installWorker;
+    // Timer ids of the dispatcher, 0 when not running.
+    UINT_PTR waitTimer = 0;
+    UINT_PTR switchTimer = 0;
+
+    // Set by the window before they can fire.
+    ModelCallbacks callbacks;
 
 private:
     VPDownloaderModel() = default;
     ~VPDownloaderModel() = default;
+
+    void _calcInstallPath();
+
+    const char ownerKeyAnchor_ = 0;
 };

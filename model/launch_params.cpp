@@ -1,0 +1,48 @@
+#include "model/launch_params.h"
+
+#include "utility/text.h"
+
+#include <list>
+#include <map>
+
+namespace {
+
+// Shorter texts keep their quotes.
+constexpr std::size_t kMaxUnquotedUnits = 5;
+
+} // namespace
+
+FileNameParams splitFileNameParams(const std::wstring& stem)
+{
+    FileNameParams params;
+    std::list<std::wstring> pieces;
+    utility::splitTrimmed(pieces, stem, L"_");
+    if (pieces.size() < 3) return params;
+    auto it = pieces.begin();
+    params.complete = true;
+    params.type = *it++;
+    params.package = *it++;
+    params.openId = *it;
+    return params;
+}
+
+CommandLineParams parseCommandLineParams(const wchar_t* commandLine)
+{
+    CommandLineParams params;
+    if (!commandLine) return params;
+    std::wstring text = commandLine;
+    if (text.size() > kMaxUnquotedUnits) {
+        if (text.front() == L'"') text.erase(0, 1);
+        if (!text.empty() && text.back() == L'"') text.pop_back();
+    }
+    std::list<std::wstring> pieces;
+    utility::splitTrimmed(pieces, text, L"|");
+    std::map<std::wstring, std::wstring> values;
+    utility::parseKeyValues(values, pieces, L"=");
+    if (values.empty()) return params;
+    params.any = true;
+    utility::findValue(params.name, values, L"name");
+    utility::findValue(params.package, values, L"package");
+    utility::findValue(params.apkurl, values, L"apkurl");
+    return params;
+}
