@@ -19,6 +19,11 @@ constexpr DWORD kWorkerStopMs = 1000;
 
 } // namespace
 
+// Small numbers that no object address can take, one per model ever made.
+std::atomic<OwnerKey> g_nextOwnerKey{1};
+
+VPDownloaderModel::VPDownloaderModel() : ownerKey_(g_nextOwnerKey.fetch_add(1)) {}
+
 VPDownloaderModel* VPDownloaderModel::instance()
 {
     VPDownloaderModel* model = g_model.load();
@@ -87,4 +92,6 @@ void VPDownloaderModel::shutdown()
     versionWorker.stop(kWorkerStopMs);
     installWorker.stop(kWorkerStopMs);
     downloadWorker.stop(kWorkerStopMs);
+    // No task still queued for the model may run after it is gone.
+    if (UiTaskDispatcher* dispatcher = UiTaskDispatcher::instance()) dispatcher->cancelOwner(ownerKey());
 }

@@ -37,8 +37,14 @@ public:
     // Stops what the model runs; safe to call more than once.
     void shutdown();
 
-    // Key of the model's posted tasks.
-    OwnerKey ownerKey() const { return ownerKeyOf(&ownerKeyAnchor_); }
+    // Installation and launch of the emulator (user-interface thread).
+    void startInstallPlayer();
+    void launchPlayer(const std::wstring& arguments);
+    void launchPlayerForPackage();
+
+    // Key of the model's posted tasks: unique to this model object, so a
+    // later model never inherits the cancellation of an earlier one.
+    OwnerKey ownerKey() const { return ownerKey_; }
 
     // Launch parameters. openId is written by init only; package and
     // gameTasks may still change on the version worker (game lookup).
@@ -73,11 +79,20 @@ public:
     // Set by the window before they can fire.
     ModelCallbacks callbacks;
 
+    // The system tool that ends the emulator's processes; tests name a
+    // stand-in that journals its runs.
+    std::wstring taskkillProgram = L"taskkill";
+
 private:
-    VPDownloaderModel() = default;
+    VPDownloaderModel();
     ~VPDownloaderModel() = default;
 
     void _calcInstallPath();
+    void _threadInstallPlayer();
+    void killPlayerProcesses();
+    // Runs the callback on the user-interface thread, unless the model has
+    // gone by then.
+    void postToUi(Runable* task);
 
-    const char ownerKeyAnchor_ = 0;
+    const OwnerKey ownerKey_;
 };

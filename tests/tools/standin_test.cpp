@@ -47,6 +47,11 @@ TEST(StandinArgsTest, CommandLinesAreTakenApartAsTheInstallerWritesThem)
     EXPECT_TRUE(standin::isConsoleCommand(L"installapk --index 0 --filename \"C:\\K\\My Game.apk\" --wait --hide"));
     EXPECT_FALSE(standin::isConsoleCommand(L"installapk --index 0 --filename C:\\K\\g.apk --wait --hide"));
     EXPECT_FALSE(standin::isConsoleCommand(L"modify --index 0 --resolution "));
+
+    EXPECT_TRUE(standin::isTaskkillCommand(L"/F /IM vpplayer.exe /T"));
+    EXPECT_FALSE(standin::isTaskkillCommand(L"/F /IM vpplayer.exe"));
+    EXPECT_FALSE(standin::isTaskkillCommand(L"/F /IM  /T"));
+    EXPECT_FALSE(standin::isTaskkillCommand(L"/F /IM a b /T"));
 }
 
 TEST(StandinTest, InstallerCopiesThePlayerRecordsTheRegistryAndJournalsEachStart)

@@ -1,6 +1,6 @@
 // Stand-in for the emulator's programs in tests and the demo. It acts by its
 // own file name: rizodi.exe (silent installer), vpplayer.exe (player),
-// vpconsole.exe (console tool), zodovivevizez.exe. Every start appends
+// vpconsole.exe (console tool), zodovivevizez.exe, and taskkill.exe. Every start appends
 // "<file name>\t<argument text>" to standin-journal.txt beside the copy that
 // ran. STANDIN_<NAME>_EXIT and STANDIN_<NAME>_SLEEP_MS (NAME = RIZODI, ...)
 // or STANDIN_EXIT and STANDIN_SLEEP_MS set its exit code and run time;
@@ -114,6 +114,9 @@ int wmain()
         code = install(self, parsed, version.empty() ? L"12.0.3" : version);
     } else if (title == L"VPCONSOLE") {
         if (!standin::isConsoleCommand(args)) return kBadCommandLine;
+    } else if (title == L"TASKKILL") {
+        if (!standin::isTaskkillCommand(args)) return kBadCommandLine;
+        code = 128; // as the real tool answers for a process that is not running
     } else if (title != L"VPPLAYER" && title != L"ZODOVIVEVIZEZ" && title != L"STANDIN") {
         return kUnknownName;
     }

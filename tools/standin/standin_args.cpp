@@ -59,4 +59,12 @@ bool isConsoleCommand(const std::wstring& args)
     return startsWith(args, install) && endsWith(args, tail) && args.size() > install.size() + tail.size();
 }
 
+bool isTaskkillCommand(const std::wstring& args)
+{
+    const std::wstring head = L"/F /IM ";
+    const std::wstring tail = L" /T";
+    return startsWith(args, head) && endsWith(args, tail) && args.size() > head.size() + tail.size() &&
+           args.find(L' ', head.size()) == args.size() - tail.size();
+}
+
 } // namespace standin

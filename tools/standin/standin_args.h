@@ -24,4 +24,7 @@ bool parseInstallerArgs(const std::wstring& args, InstallerArgs& out);
 // "installapk --index 0 --filename \"<file>\" --wait --hide"
 bool isConsoleCommand(const std::wstring& args);
 
+// "/F /IM <process name> /T"
+bool isTaskkillCommand(const std::wstring& args);
+
 } // namespace standin

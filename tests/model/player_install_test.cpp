@@ -1,0 +1,124 @@
+// Installing the emulator with the stand-in installer, on a real dispatcher
+// loop, and starting the player.
+
+#include "model/vpdownloader_model.h"
+
+#include "message_pump.h"
+#include "test_support.h"
+#include "utility/file.h"
+#include "utility/text.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+using testing_support::copyStandinAs;
+using testing_support::pumpUntil;
+using testing_support::readFile;
+using testing_support::scratchFolder;
+
+namespace {
+
+class PlayerInstallTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        UiTaskDispatcher::create();
+        VPDownloaderModel::destroy();
+        // The stand-in installer records into a key of the tests' own.
+        ::SetEnvironmentVariableW(L"STANDIN_REGISTRY_KEY", L"Software\\KolvexTests\\player-install");
+        const std::wstring scratch = scratchFolder();
+        folder_ = scratch + L"Kolvex Emulator";
+        utility::ufile::makeDir(folder_);
+        copyStandinAs(folder_ + L"\\", L"rizodi.exe");
+        tools_ = scratch + L"tools\\";
+        utility::ufile::makeDir(tools_);
+        model_ = VPDownloaderModel::instance();
+        model_->setInstallDir(folder_);
+        model_->taskkillProgram = copyStandinAs(tools_, L"taskkill.exe");
+        model_->callbacks.onInstallFinished = [this](bool success) {
+            ++finishedCalls_;
+            success_ = success;
+        };
+    }
+
+    void TearDown() override
+    {
+        VPDownloaderModel::destroy();
+        for (const wchar_t* name : {L"STANDIN_REGISTRY_KEY", L"STANDIN_RIZODI_EXIT", L"STANDIN_RIZODI_SLEEP_MS"})
+            ::SetEnvironmentVariableW(name, nullptr);
+        ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\KolvexTests\\player-install");
+    }
+
+    bool installAndWait(DWORD timeoutMs = 60000)
+    {
+        model_->startInstallPlayer();
+        return pumpUntil([this] { return finishedCalls_ > 0; }, timeoutMs);
+    }
+
+    std::string journal() const { return readFile(folder_ + L"\\standin-journal.txt"); }
+
+    std::wstring folder_;
+    std::wstring tools_;
+    VPDownloaderModel* model_ = nullptr;
+    int finishedCalls_ = 0;
+    bool success_ = false;
+};
+
+} // namespace
+
+TEST_F(PlayerInstallTest, InstallerRunsSilentlyWithTheOpenIdAndTheUnquotedFolder)
+{
+    ASSERT_TRUE(installAndWait());
+    EXPECT_EQ(finishedCalls_, 1);
+    EXPECT_TRUE(success_);
+    const std::string folder = utility::wideToUtf8(folder_);
+    EXPECT_EQ(journal(), "rizodi.exe\t-silence -downloader -openid=100 -path=" + folder + "\r\n");
+    // The emulator's processes were ended first, in order, each failing harmlessly.
+    EXPECT_EQ(readFile(tools_ + L"standin-journal.txt"), "taskkill.exe\t/F /IM vpplayer.exe /T\r\n"
+                                                         "taskkill.exe\t/F /IM zodovivevizez.exe /T\r\n"
+                                                         "taskkill.exe\t/F /IM vpupdate.exe /T\r\n"
+                                                         "taskkill.exe\t/F /IM bugreport.exe /T\r\n");
+    EXPECT_TRUE(utility::ufile::pathExists(folder_ + L"\\vpplayer.exe"));
+    EXPECT_TRUE(utility::ufile::pathExists(folder_ + L"\\zodovivevizez.exe"));
+}
+
+TEST_F(PlayerInstallTest, FailingOrMissingInstallerReportsFailure)
+{
+    ::SetEnvironmentVariableW(L"STANDIN_RIZODI_EXIT", L"1");
+    ASSERT_TRUE(installAndWait());
+    EXPECT_FALSE(success_);
+
+    // A second press while the first worker's slot is still held starts nothing.
+    finishedCalls_ = 0;
+    ::DeleteFileW((folder_ + L"\\rizodi.exe").c_str());
+    model_->installWorker.stop(1000);
+    ASSERT_TRUE(installAndWait());
+    EXPECT_FALSE(success_);
+}
+
+TEST_F(PlayerInstallTest, ShutdownDropsAResultThatArrivesAfterTheModelIsGone)
+{
+    ::SetEnvironmentVariableW(L"STANDIN_RIZODI_SLEEP_MS", L"300");
+    model_->startInstallPlayer();
+    // Let the worker finish and post, but do not dispatch yet.
+    ASSERT_TRUE(model_->installWorker.wait(30000));
+    VPDownloaderModel::destroy();
+    testing_support::pumpFor(300);
+    EXPECT_EQ(finishedCalls_, 0);
+}
+
+TEST_F(PlayerInstallTest, PlayerStartsWithThePackageTextOrNone)
+{
+    ASSERT_TRUE(installAndWait());
+    const std::wstring playerJournal = folder_ + L"\\standin-journal.txt";
+    model_->package.set(L"com.example.game");
+    model_->launchPlayerForPackage();
+    model_->package.set(L"");
+    model_->launchPlayerForPackage();
+    // The shell starts the player without waiting for it.
+    ASSERT_TRUE(pumpUntil([&] { return readFile(playerJournal).find("vpplayer.exe\t\r\n") != std::string::npos; },
+                          20000));
+    EXPECT_NE(journal().find("vpplayer.exe\tdownloadpackage=com.example.game|package=com.example.game\r\n"),
+              std::string::npos);
+}
