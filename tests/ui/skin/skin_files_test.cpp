@@ -1,11 +1,13 @@
 // The package inside the program, the file lookup order and the
 // multi-language tables.
 
+#include "skinui/layout_builder.h"
 #include "skinui/multi_language.h"
 #include "skinui/resources.h"
 #include "test_support.h"
 #include "ui/skin/skin_setup.h"
 #include "utility/file.h"
+#include "utility/text.h"
 
 #include <gtest/gtest.h>
 
@@ -216,4 +218,29 @@ TEST_F(MultiLanguageReset, ColumnFollowsTheLanguageCodeWithEnglishAsFallback)
     EXPECT_FALSE(table.loadTable("Code\tlanguage_code\r\n"));
     EXPECT_FALSE(table.loadTable("Code\tcodes\r\nLanguage\tlanguage_name\r\n"));
     EXPECT_FALSE(table.loadTable(""));
+}
+
+TEST(ShippedSkinTest, EveryXmlFileOfThePackageReadsAndEveryWindowLayoutBuilds)
+{
+    const std::string archive = testing_support::readFile(buildFolder() + L"skin.7z");
+    SkinFiles files;
+    FileTable package;
+    ASSERT_TRUE(ui::skin::unpackSevenZip(archive.data(), archive.size(), package));
+    files.setPackage(package);
+    SkinUI::setFileSource(&files);
+    int xmlFiles = 0;
+    for (const auto& entry : package) {
+        if (!utility::endsWith(entry.first, L".xml")) continue;
+        ++xmlFiles;
+        SkinUI::CXmlDocument doc;
+        ASSERT_TRUE(doc.parse(SkinUI::fromUtf8(entry.second))) << utility::wideToUtf8(entry.first) << ": "
+                                                              << utility::wideToUtf8(doc.error());
+        if (doc.root()->name() != L"Window") continue;
+        SkinUI::CWindowLayout layout;
+        EXPECT_TRUE(SkinUI::CDialogBuilder::build(entry.first, layout)) << utility::wideToUtf8(entry.first);
+        EXPECT_TRUE(layout.root) << utility::wideToUtf8(entry.first);
+        EXPECT_GT(layout.size.cx, 0);
+    }
+    SkinUI::setFileSource(nullptr);
+    EXPECT_GE(xmlFiles, 1);
 }
