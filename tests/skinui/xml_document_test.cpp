@@ -70,6 +70,7 @@ TEST(XmlDocumentTest, RefusesMalformedDocumentsWithAReason)
         L"<a></a>text",                       // text after the root
         L"text<a/>",                          // text before the root
         L"<a><b></a>",                        // mismatched
+        L"<a><b></c></a>",                    // mismatched, otherwise balanced
         L"<a><b>",                            // unterminated element
         L"<a",                                // unterminated tag
         L"<a x='1></a>",                      // unterminated value

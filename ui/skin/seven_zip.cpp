@@ -519,7 +519,9 @@ const wchar_t* ArchiveParser::parse(FileTable& files)
     for (int nesting = 0;; ++nesting) {
         const std::uint64_t id = c.number();
         if (id == kHeader) break;
-        if (id != kEncodedHeader || nesting >= kMaxHeaderNesting) return c.ok() ? L"unknown header kind" : c.error();
+        if (!c.ok()) return c.error();
+        if (id != kEncodedHeader) return L"unknown header kind";
+        if (nesting >= kMaxHeaderNesting) return L"packed headers nested too deeply";
         StreamsInfo packed;
         if (!readStreamsInfo(c, packed)) return error_;
         if (packed.folders.size() != 1) return L"packed header needs one folder";
@@ -555,21 +557,20 @@ const wchar_t* ArchiveParser::parse(FileTable& files)
 
 } // namespace
 
-bool unpackSevenZip(const void* data, std::size_t size, FileTable& files, const SevenZipLimits& limits)
+bool unpackSevenZip(const void* data, std::size_t size, FileTable& files, const SevenZipLimits& limits,
+                    std::wstring* why)
 {
     files.clear();
-    if (!data) {
-        WRITE_LOG(L"skin package refused: no data");
-        return false;
+    const wchar_t* error = L"no data";
+    if (data) {
+        ArchiveParser parser(static_cast<const unsigned char*>(data), size, limits);
+        error = parser.parse(files);
     }
-    ArchiveParser parser(static_cast<const unsigned char*>(data), size, limits);
-    const wchar_t* error = parser.parse(files);
-    if (error) {
-        files.clear();
-        WRITE_LOG(L"skin package refused: %s", error);
-        return false;
-    }
-    return true;
+    if (why) *why = error ? error : L"";
+    if (!error) return true;
+    files.clear();
+    WRITE_LOG(L"skin package refused: %s", error);
+    return false;
 }
 
 } // namespace skin

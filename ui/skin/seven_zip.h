@@ -25,9 +25,10 @@ struct SevenZipLimits {
 
 // Fills files with every file entry (folders are skipped, empty files kept).
 // On any fault the table is left empty, the reason is logged once, and the
-// result is false. An archive without entries is valid.
+// result is false (why, if given, receives the reason). An archive without
+// entries is valid.
 bool unpackSevenZip(const void* data, std::size_t size, FileTable& files,
-                    const SevenZipLimits& limits = SevenZipLimits());
+                    const SevenZipLimits& limits = SevenZipLimits(), std::wstring* why = nullptr);
 
 } // namespace skin
 } // namespace ui

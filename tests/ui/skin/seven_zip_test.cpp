@@ -5,6 +5,7 @@
 #include "ui/skin/crc32.h"
 #include "ui/skin/seven_zip.h"
 #include "utility/file.h"
+#include "utility/text.h"
 
 #include <gtest/gtest.h>
 
@@ -78,20 +79,22 @@ std::string utf16Name(const char* ascii)
     return s + std::string(2, '\0');
 }
 
-// Streams info of one stored (copy) folder of the given sizes.
-std::string storedStreams(std::uint64_t packSize, std::uint64_t unpackSize, const std::string& folderCrc)
+// Streams info of one stored (copy) folder of the given sizes, with an
+// optional sub-streams record.
+std::string storedStreams(std::uint64_t packSize, std::uint64_t unpackSize, const std::string& folderCrc,
+                          const std::string& subStreams = "")
 {
     std::string s = "\x06" + num(0) + num(1) + "\x09" + num(packSize) + std::string(1, '\0');
     s += "\x07\x0B" + num(1) + std::string(1, '\0') + "\x01\x01" + std::string(1, '\0');
     s += "\x0C" + num(unpackSize);
     if (!folderCrc.empty()) s += "\x0A\x01" + folderCrc;
-    return s + std::string(1, '\0');
+    return s + std::string(1, '\0') + subStreams + std::string(1, '\0');
 }
 
 // One stored file "a.txt", header plain.
 std::string storedArchive(const std::string& content, std::uint32_t fileCrc)
 {
-    std::string header = "\x01\x04" + storedStreams(content.size(), content.size(), le32(fileCrc)) + std::string(1, '\0');
+    std::string header = "\x01\x04" + storedStreams(content.size(), content.size(), le32(fileCrc));
     const std::string names = std::string(1, '\0') + utf16Name("a.txt");
     header += "\x05" + num(1) + "\x11" + num(names.size()) + names + std::string(2, '\0');
     return buildArchive(content, header);
@@ -104,6 +107,16 @@ bool refused(const std::string& archive)
     const bool ok = unpackSevenZip(archive.data(), archive.size(), files);
     EXPECT_TRUE(ok || files.empty()) << "a refused archive must leave no entries";
     return !ok;
+}
+
+// The reason of a refusal; empty when the archive was accepted.
+std::string refusal(const std::string& archive)
+{
+    FileTable files;
+    std::wstring why;
+    const bool ok = unpackSevenZip(archive.data(), archive.size(), files, ui::skin::SevenZipLimits(), &why);
+    EXPECT_TRUE(ok || files.empty());
+    return utility::wideToUtf8(why);
 }
 
 unsigned nextHeaderKind(const std::string& archive)
@@ -181,7 +194,26 @@ TEST(SevenZipTest, StoredFileIsReadAndItsCrcChecked)
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[L"a.txt"], content);
 
-    EXPECT_TRUE(refused(storedArchive(content, crcOf(content) ^ 1)));
+    EXPECT_EQ(refusal(storedArchive(content, crcOf(content) ^ 1)), "folder CRC mismatch");
+}
+
+TEST(SevenZipTest, SolidFolderIsSplitIntoFilesEachWithItsOwnCrc)
+{
+    const std::string end(1, '\0');
+    const auto archive = [&](std::uint32_t secondCrc) {
+        // One stored folder "helloworld" without a folder checksum; two
+        // streams of 5 bytes with their own checksums.
+        const std::string streams = storedStreams(
+            10, 10, "", "\x08\x0D" + num(2) + "\x09" + num(5) + "\x0A\x01" + le32(crcOf("hello")) + le32(secondCrc) + end);
+        const std::string names = end + utf16Name("a.txt") + utf16Name("dir\\b.txt");
+        const std::string files = "\x05" + num(2) + "\x11" + num(names.size()) + names + end;
+        return buildArchive("helloworld", "\x01\x04" + streams + files + end);
+    };
+    FileTable files;
+    const std::string good = archive(crcOf("world"));
+    ASSERT_TRUE(unpackSevenZip(good.data(), good.size(), files));
+    EXPECT_EQ(files, (FileTable{{L"a.txt", "hello"}, {L"dir/b.txt", "world"}}));
+    EXPECT_EQ(refusal(archive(crcOf("world") + 1)), "file CRC mismatch");
 }
 
 TEST(SevenZipTest, ArchiveWithoutEntriesIsEmptyButValid)
@@ -203,31 +235,36 @@ TEST(SevenZipTest, HostileHeadersAreRefusedBeforeAllocating)
     const std::string files = "\x05" + num(1) + "\x11" + num(names.size()) + names + end;
 
     // A folder that claims a terabyte.
-    EXPECT_TRUE(refused(buildArchive("abc", "\x01\x04" + storedStreams(3, 1ull << 40, "") + files + end)));
+    EXPECT_EQ(refusal(buildArchive("abc", "\x01\x04" + storedStreams(3, 1ull << 40, "") + files + end)),
+              "unpacked size too large");
     // More entries than any skin has.
-    EXPECT_TRUE(refused(buildArchive("", "\x01\x05" + num(1ull << 60) + end + end)));
+    EXPECT_EQ(refusal(buildArchive("", "\x01\x05" + num(1ull << 60) + end + end)), "count out of range");
     // Packed data placed beyond the input.
     std::string beyond = "\x06" + num(1000) + num(1) + "\x09" + num(3) + end;
     beyond += "\x07\x0B" + num(1) + end + "\x01\x01" + end + "\x0C" + num(3) + end + end;
-    EXPECT_TRUE(refused(buildArchive("abc", "\x01\x04" + beyond + files + end)));
+    EXPECT_EQ(refusal(buildArchive("abc", "\x01\x04" + beyond + files + end)), "packed data outside the archive");
     // A method this reader does not know (LZMA2).
     std::string lzma2 = "\x06" + num(0) + num(1) + "\x09" + num(3) + end;
-    lzma2 += "\x07\x0B" + num(1) + end + "\x21\x21\x01\x18" + "\x0C" + num(3) + end + end;
-    EXPECT_TRUE(refused(buildArchive("abc", "\x01\x04" + lzma2 + files + end)));
+    lzma2 += "\x07\x0B" + num(1) + end + "\x01\x21\x21\x01\x18" + "\x0C" + num(3) + end + end;
+    EXPECT_EQ(refusal(buildArchive("abc", "\x01\x04" + lzma2 + files + end)), "unsupported compression method");
     // Two coders in one folder (a filter chain).
     std::string chain = "\x06" + num(0) + num(1) + "\x09" + num(3) + end;
     chain += "\x07\x0B" + num(1) + end + "\x02\x01" + end + "\x01" + end + "\x0C" + num(3) + num(3) + end + end;
-    EXPECT_TRUE(refused(buildArchive("abc", "\x01\x04" + chain + files + end)));
+    EXPECT_EQ(refusal(buildArchive("abc", "\x01\x04" + chain + files + end)), "unsupported coder chain");
     // A stream but no file for it, and a file but no stream.
-    EXPECT_TRUE(refused(buildArchive("abc", "\x01\x04" + storedStreams(3, 3, "") + end)));
-    EXPECT_TRUE(refused(buildArchive("", "\x01" + files + end)));
+    EXPECT_EQ(refusal(buildArchive("abc", "\x01\x04" + storedStreams(3, 3, "") + end)), "streams without files");
+    EXPECT_EQ(refusal(buildArchive("", "\x01" + files + end)), "more files than streams");
     // Sub-stream sizes larger than their folder.
-    std::string sub = storedStreams(3, 3, "");
-    sub.pop_back();
-    sub += "\x08\x0D" + num(2) + "\x09" + num(9) + end + end;
-    EXPECT_TRUE(refused(buildArchive("abc", "\x01\x04" + sub + files + end)));
+    const std::string sub = storedStreams(3, 3, "", "\x08\x0D" + num(2) + "\x09" + num(9) + end);
+    EXPECT_EQ(refusal(buildArchive("abc", "\x01\x04" + sub + files + end)), "streams exceed their folder");
     // A property size running past the header.
-    EXPECT_TRUE(refused(buildArchive("", "\x01\x05" + num(1) + "\x11" + num(500) + end)));
+    EXPECT_EQ(refusal(buildArchive("", "\x01\x05" + num(1) + "\x11" + num(500) + end)), "field runs past the header");
+    // Names for fewer entries than declared.
+    const std::string twoFiles = "\x05" + num(2) + "\x0E" + num(1) + "\xC0" + "\x0F" + num(1) + "\xC0" + "\x11" +
+                                 num(names.size()) + names + end;
+    EXPECT_EQ(refusal(buildArchive("", "\x01" + twoFiles + end)), "names do not match entries");
+    // The control: the same shapes with sane values are accepted.
+    EXPECT_EQ(refusal(buildArchive("abc", "\x01\x04" + storedStreams(3, 3, "") + files + end)), "");
 }
 
 TEST(SevenZipTest, PackedHeaderThatUnpacksToItselfStopsAfterAFewRounds)
@@ -241,7 +278,7 @@ TEST(SevenZipTest, PackedHeaderThatUnpacksToItselfStopsAfterAFewRounds)
         if (candidate.size() == size) packed = candidate;
     }
     ASSERT_FALSE(packed.empty());
-    EXPECT_TRUE(refused(buildArchive(packed, packed)));
+    EXPECT_EQ(refusal(buildArchive(packed, packed)), "packed headers nested too deeply");
 }
 
 TEST(SevenZipTest, RandomMutationsAreRefusedOrLeaveTheContentsUnchanged)
