@@ -226,6 +226,32 @@ TEST(SevenZipTest, ArchiveWithoutEntriesIsEmptyButValid)
     EXPECT_TRUE(unpackSevenZip(headerOnly.data(), headerOnly.size(), files));
     EXPECT_TRUE(files.empty());
     EXPECT_FALSE(unpackSevenZip(nullptr, 0, files));
+
+    // Only an empty file and a folder: no streams at all.
+    const std::string end(1, '\0');
+    const std::string names = end + utf16Name("e.txt") + utf16Name("d");
+    const std::string noStreams = "\x05" + num(2) + "\x0E" + num(1) + "\xC0" + "\x0F" + num(1) + "\x80" + "\x11" +
+                                  num(names.size()) + names + end;
+    const std::string onlyEmpty = buildArchive("", "\x01" + noStreams + end);
+    ASSERT_TRUE(unpackSevenZip(onlyEmpty.data(), onlyEmpty.size(), files));
+    EXPECT_EQ(files, (FileTable{{L"e.txt", ""}}));
+}
+
+TEST(SevenZipTest, LimitsBoundWhatAnArchiveMayDeclare)
+{
+    const std::string archive = readData(L"encoded.7z");
+    FileTable files;
+    std::wstring why;
+    ui::skin::SevenZipLimits tight;
+    tight.maxUnpackedBytes = 1000; // the archive holds about 14 kB
+    EXPECT_FALSE(unpackSevenZip(archive.data(), archive.size(), files, tight, &why));
+    EXPECT_EQ(why, L"unpacked size too large");
+    tight = ui::skin::SevenZipLimits();
+    tight.maxEntries = 3; // five entries, the folder among them
+    EXPECT_FALSE(unpackSevenZip(archive.data(), archive.size(), files, tight, &why));
+    EXPECT_EQ(why, L"count out of range");
+    EXPECT_TRUE(unpackSevenZip(archive.data(), archive.size(), files, ui::skin::SevenZipLimits(), &why));
+    EXPECT_EQ(why, L"");
 }
 
 TEST(SevenZipTest, HostileHeadersAreRefusedBeforeAllocating)
