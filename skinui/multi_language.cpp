@@ -76,8 +76,9 @@ bool CMultiLanguage::loadTable(const std::string& utf8)
     }
     for (std::size_t r = 2; r < rows.size(); ++r) {
         const std::vector<std::wstring>& row = rows[r];
-        if (row.size() < 2 || row[1].empty()) continue;
-        texts_[row[1]] = column < row.size() ? row[column] : std::wstring();
+        // A row cut short before the column has no text for this language.
+        if (row.size() <= column || row[1].empty()) continue;
+        texts_[row[1]] = row[column];
     }
     return true;
 }
