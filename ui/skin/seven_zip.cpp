@@ -456,8 +456,8 @@ bool ArchiveParser::readFiles(Cursor& c, const StreamsInfo& info, FileTable& fil
     if (!check(c)) return false;
     if (names.size() != n) return fail(L"names missing");
 
-    // Total size of what the folders declare, allocated one folder at a
-    // time and only after every count above was checked.
+    // Files take the streams in order; a folder is unpacked (within the
+    // size bound checked while reading its sizes) when its first file comes.
     std::size_t folder = 0;
     std::size_t stream = 0;
     std::uint64_t offset = 0;
