@@ -5,12 +5,13 @@
 #include "app/vpdownloader_impl.h"
 #include "common/log.h"
 #include "model/vpdownloader_model.h"
+#include "ui/skin/skin_setup.h"
 
 #include <windows.h>
 #include <objbase.h>
 #include <winsock2.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
 {
     if (FAILED(::CoInitialize(nullptr))) {
         ::MessageBoxW(nullptr, L"启动错误", L"CoInitialize 失败", MB_OK);
@@ -24,6 +25,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int)
     UiTaskDispatcher::create();
     WRITE_LOG(L"downloader start. version is : %s *******************", KOLVEX_VERSION_TEXT);
     WRITE_LOG(L"commoninit end");
+
+    ui::skin::setupSkin(instance);
+    WRITE_LOG(L"skinInit2 end");
 
     VPDownloaderImpl application;
     application.entrance(commandLine);

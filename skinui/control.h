@@ -1,0 +1,110 @@
+#pragma once
+// The base of every control: name, state, text look, images and the
+// rectangle that layout gives it. Nothing here draws.
+
+#include "skinui/attribute_parse.h"
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+
+namespace SkinUI {
+
+class CContainerUI;
+
+class CControlUI {
+public:
+    CControlUI() = default;
+    virtual ~CControlUI() = default;
+    CControlUI(const CControlUI&) = delete;
+    CControlUI& operator=(const CControlUI&) = delete;
+
+    // The element name this control is built from ("Control", "Button", ...).
+    virtual const wchar_t* className() const { return L"Control"; }
+    virtual CContainerUI* asContainer() { return nullptr; }
+
+    const std::wstring& name() const { return name_; }
+    void setName(const std::wstring& name) { name_ = name; }
+    CContainerUI* parent() const { return parent_; }
+
+    // The text as set; "@key" stays as written here.
+    const std::wstring& text() const { return text_; }
+    void setText(const std::wstring& text) { text_ = text; }
+    // What is shown: "@key" replaced by the multi-language text when known.
+    std::wstring displayText() const;
+    const std::wstring& tooltip() const { return tooltip_; }
+
+    bool isVisible() const { return visible_; }
+    virtual void setVisible(bool visible) { visible_ = visible; }
+    bool isEnabled() const { return enabled_; }
+    void setEnabled(bool enabled) { enabled_ = enabled; }
+    bool isMouseEnabled() const { return mouse_; }
+
+    // Same meaning as in a layout file. False for a malformed value of a
+    // known attribute; unknown attributes are kept as text.
+    virtual bool setAttribute(const std::wstring& name, const std::wstring& value);
+    // Applies name="value" pairs in order.
+    bool applyAttributeList(const std::wstring& list);
+    // Last value set for an attribute, as written; empty if never set.
+    std::wstring attribute(const std::wstring& name) const;
+
+    int fixedWidth() const { return width_; }
+    int fixedHeight() const { return height_; }
+    const RECT& padding() const { return padding_; }
+    bool isFloat() const { return float_; }
+    const RECT& floatPos() const { return floatPos_; }
+
+    int font() const { return font_; }
+    // DT_ flags for the text: horizontal and vertical alignment, lines.
+    UINT textStyle() const { return textStyle_; }
+    const RECT& textPadding() const { return textPadding_; }
+    bool showHtml() const { return showHtml_; }
+    DWORD textColor() const { return textColor_; }
+    DWORD disabledTextColor() const { return disabledTextColor_; }
+    DWORD hotTextColor() const { return hotTextColor_; }
+    DWORD pushedTextColor() const { return pushedTextColor_; }
+    DWORD bkColor() const { return bkColor_; }
+
+    // An image attribute ("bkimage", "normalimage", ...) or null.
+    const CImageDesc* image(const std::wstring& which) const;
+    bool setBkImage(const std::wstring& description) { return setAttribute(L"bkimage", description); }
+
+    // The rectangle from the last layout pass, in window coordinates.
+    const RECT& pos() const { return pos_; }
+    // Places the control; containers place their children too.
+    virtual void setPos(const RECT& rect) { pos_ = rect; }
+
+    // This control or the first descendant with the name, depth first.
+    virtual CControlUI* findControl(const std::wstring& name);
+
+private:
+    friend class CContainerUI;
+
+    std::wstring name_;
+    CContainerUI* parent_ = nullptr;
+    std::wstring text_;
+    std::wstring tooltip_;
+    bool visible_ = true;
+    bool enabled_ = true;
+    bool mouse_ = true;
+    int width_ = 0;
+    int height_ = 0;
+    RECT padding_ = {0, 0, 0, 0};
+    bool float_ = false;
+    RECT floatPos_ = {0, 0, 0, 0};
+    int font_ = -1;
+    UINT textStyle_ = DT_LEFT | DT_VCENTER | DT_SINGLELINE;
+    RECT textPadding_ = {0, 0, 0, 0};
+    bool showHtml_ = false;
+    DWORD textColor_ = 0;
+    DWORD disabledTextColor_ = 0;
+    DWORD hotTextColor_ = 0;
+    DWORD pushedTextColor_ = 0;
+    DWORD bkColor_ = 0;
+    std::map<std::wstring, CImageDesc> images_;
+    std::map<std::wstring, std::wstring> written_;
+    RECT pos_ = {0, 0, 0, 0};
+};
+
+} // namespace SkinUI

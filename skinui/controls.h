@@ -1,0 +1,91 @@
+#pragma once
+// The leaf controls of the layouts: label, button, option (check box),
+// single-line edit, rich edit and progress bar. State only; drawing and
+// input come with the window.
+
+#include "skinui/control.h"
+
+namespace SkinUI {
+
+class CLabelUI : public CControlUI {
+public:
+    const wchar_t* className() const override { return L"Label"; }
+};
+
+class CButtonUI : public CLabelUI {
+public:
+    const wchar_t* className() const override { return L"Button"; }
+    // Each takes an image description, as the layout attributes do.
+    bool setNormalImage(const std::wstring& image) { return setAttribute(L"normalimage", image); }
+    bool setHotImage(const std::wstring& image) { return setAttribute(L"hotimage", image); }
+    bool setPushedImage(const std::wstring& image) { return setAttribute(L"pushedimage", image); }
+};
+
+class COptionUI : public CButtonUI {
+public:
+    const wchar_t* className() const override { return L"Option"; }
+    bool isSelected() const { return selected_; }
+    // Selecting an option of a group deselects the group's others under
+    // the same root.
+    void setSelected(bool selected);
+    const std::wstring& group() const { return group_; }
+    bool setAttribute(const std::wstring& name, const std::wstring& value) override;
+
+private:
+    bool selected_ = false;
+    std::wstring group_;
+};
+
+class CEditUI : public CLabelUI {
+public:
+    const wchar_t* className() const override { return L"Edit"; }
+    bool isReadOnly() const { return readOnly_; }
+    bool isPassword() const { return password_; }
+    int maxChars() const { return maxChars_; }
+    bool setAttribute(const std::wstring& name, const std::wstring& value) override;
+
+private:
+    bool readOnly_ = false;
+    bool password_ = false;
+    int maxChars_ = 255;
+};
+
+class CRichEditUI : public CControlUI {
+public:
+    const wchar_t* className() const override { return L"RichEdit"; }
+    bool isMultiLine() const { return multiLine_; }
+    bool hasVScrollBar() const { return vScrollBar_; }
+    bool autoVScroll() const { return autoVScroll_; }
+    bool isRich() const { return rich_; }
+    bool isReadOnly() const { return readOnly_; }
+    bool setAttribute(const std::wstring& name, const std::wstring& value) override;
+
+private:
+    bool multiLine_ = false;
+    bool vScrollBar_ = false;
+    bool autoVScroll_ = false;
+    bool rich_ = true;
+    bool readOnly_ = false;
+};
+
+class CProgressUI : public CLabelUI {
+public:
+    const wchar_t* className() const override { return L"Progress"; }
+    int minValue() const { return min_; }
+    int maxValue() const { return max_; }
+    int value() const { return value_; }
+    // Kept within min..max.
+    void setValue(int value);
+    bool isHorizontal() const { return horizontal_; }
+    // The part of the control that the fore image covers at this value.
+    RECT filledRect() const;
+    bool setAttribute(const std::wstring& name, const std::wstring& value) override;
+
+private:
+    int min_ = 0;
+    int max_ = 100;
+    int value_ = 0;
+    bool horizontal_ = true;
+};
+
+} // namespace SkinUI
