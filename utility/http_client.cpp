@@ -229,7 +229,8 @@ bool CHttpClientWrapper::getToString(std::string& out, const std::wstring& url)
 
 void CHttpClientWrapper::pause(int milliseconds)
 {
-    if (milliseconds > 0) ::WaitForSingleObject(wakeEvent_.get(), static_cast<DWORD>(milliseconds));
+    // The wake event is auto-reset: a stopped wrapper must not wait again.
+    if (milliseconds > 0 && !stopped_.load()) ::WaitForSingleObject(wakeEvent_.get(), static_cast<DWORD>(milliseconds));
 }
 
 void CHttpClientWrapper::abort()
