@@ -73,12 +73,12 @@ bool CTcpSocket::connectAddress(const sockaddr_in& address, int timeoutMs)
         FD_SET(s, &writable);
         FD_SET(s, &failed);
         timeval wait = {timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-        if (::select(0, nullptr, &writable, &failed, &wait) > 0 && FD_ISSET(s, &writable)) {
+        if (::select(0, nullptr, &writable, &failed, &wait) > 0) {
             int error = 0;
             int length = sizeof(error);
             connected = ::getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) == 0 &&
-                        error == 0;
-            if (error != 0) ::WSASetLastError(error);
+                        error == 0 && FD_ISSET(s, &writable);
+            ::WSASetLastError(connected ? 0 : (error != 0 ? error : WSAECONNREFUSED));
         } else {
             ::WSASetLastError(WSAETIMEDOUT);
         }
