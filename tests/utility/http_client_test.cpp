@@ -357,3 +357,44 @@ TEST(HttpClientTest, GetToStringRetriesAndKeepsOnlyTheLastBody)
     ASSERT_EQ(requests.size(), 3u);
     for (const std::string& request : requests) EXPECT_TRUE(isRawRequest(request));
 }
+
+TEST(HttpClientTest, ResumedSizesThatWouldPassTwoGibFailCleanly)
+{
+    const std::wstring file = testing_support::scratchFolder() + L"huge.bin";
+    testing_support::writeFile(file, "0123456789");
+    LoopbackPeer peer({PeerReply(httpHead("HTTP/1.1 206 Partial Content", "Content-Length: 2147483640\r\n") + "x")});
+    CHttpClientWrapper client;
+    client.pinConnMode(1);
+    Progress progress;
+    EXPECT_FALSE(client.downloadFileWithRetry(&progress, file, peer.url(L"/h"), true, 1));
+    EXPECT_TRUE(progress.calls.empty());
+    EXPECT_EQ(testing_support::readFile(file), "0123456789");
+}
+
+// Aborts and stops land at every stage of an attempt; the connection is
+// never freed under the worker, and every cut attempt fails.
+TEST(HttpClientTest, StopsAndAbortsRacingTheWorkerAreSafe)
+{
+    PeerReply trickle(httpHead("HTTP/1.1 200 OK", "Content-Length: 40\r\n"));
+    for (int i = 0; i < 8; ++i) trickle.pieces.push_back({"abcde", 15});
+    LoopbackPeer peer({trickle}, 30000, 64);
+    const std::wstring file = testing_support::scratchFolder() + L"race.bin";
+    int failed = 0;
+    for (int round = 0; round < 24; ++round) {
+        CHttpClientWrapper client;
+        client.setConnMode(1);
+        Progress progress;
+        const bool useStop = round % 2 == 1;
+        std::thread cutter([&client, round, useStop] {
+            Sleep(static_cast<DWORD>((round * 7) % 130));
+            if (useStop) client.stop();
+            else client.abort();
+        });
+        const bool ok = client.downloadFile(peer.url(L"/race"), file, &progress);
+        cutter.join();
+        if (!ok) ++failed;
+        else EXPECT_EQ(testing_support::readFile(file), "abcdeabcdeabcdeabcdeabcdeabcdeabcdeabcde");
+    }
+    // The body takes over 100 ms, so most cuts land inside it.
+    EXPECT_GT(failed, 12);
+}
