@@ -66,12 +66,14 @@ IHttpConnection* CHttpClientWrapper::makeConnection(const std::wstring& url) con
 
 void CHttpClientWrapper::failWith(int code, DWORD systemError)
 {
+    lastFailure_ = code;
     if (sink_) sink_->onHttpError(code, static_cast<int>(systemError));
 }
 
 bool CHttpClientWrapper::open(const std::wstring& url, IHttpClientSink* sink)
 {
     sink_ = sink;
+    lastFailure_ = 0;
     closeConnection(); // every attempt starts without one
     IHttpConnection* connection = makeConnection(url);
     if (!connection->open()) {
@@ -109,7 +111,11 @@ bool CHttpClientWrapper::sendAndRecvHeader(std::string& headText, int& status, i
         failWith(kHttpErrorHead, ::GetLastError());
         return false;
     }
-    return sink_ ? sink_->onHttpRecvHeader(status, contentLength) : true;
+    if (sink_ && !sink_->onHttpRecvHeader(status, contentLength)) {
+        lastFailure_ = status;
+        return false;
+    }
+    return true;
 }
 
 bool CHttpClientWrapper::recvBody(const std::string& headText, int contentLength)

@@ -69,6 +69,9 @@ public:
     // Waits up to the given time; stop ends the wait at once.
     void pause(int milliseconds);
     bool isStopped() const { return stopped_.load(); }
+    // Why the last attempt failed: its error code, or the refused status
+    // when the sink refused the head; 0 after a success.
+    int lastFailure() const { return lastFailure_; }
     // Any thread: ends the current attempt and the retry loop.
     void abort();
     // Any thread: as abort, and every later transfer fails.
@@ -100,6 +103,7 @@ private:
     int resumeOffset_ = 0;
     std::atomic<bool> aborted_{false};
     int tcpTimeoutMs_;
+    int lastFailure_ = 0;
 };
 
 } // namespace utility
