@@ -4,6 +4,7 @@
 #include "utility/text.h"
 #include "utility/url.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace utility {
@@ -39,6 +40,9 @@ bool CTcpSocket::create()
     if (s == INVALID_SOCKET) return false;
     const int reuse = 0;
     ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof(reuse));
+    // Room for the read-ahead and more, so the sender is never held back.
+    const int receiveBuffer = 1024 * 1024;
+    ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveBuffer), sizeof(receiveBuffer));
     handle_.store(s);
     return true;
 }
@@ -142,6 +146,7 @@ void CTcpHttpConn::close()
 bool CTcpHttpConn::open()
 {
     if (!socket_.create()) return false;
+    readAheadStart_ = readAheadEnd_ = 0;
     socket_.setIoTimeout(timeoutMs_);
     return true;
 }
@@ -188,7 +193,19 @@ bool CTcpHttpConn::recvHeader(std::string& headText, int& status, int& contentLe
 
 int CTcpHttpConn::read(char* buffer, int size)
 {
-    return socket_.recv(buffer, size);
+    constexpr std::size_t kReadAhead = 256 * 1024;
+    if (size <= 0) return -1;
+    if (readAheadStart_ == readAheadEnd_) {
+        if (readAhead_.empty()) readAhead_.resize(kReadAhead);
+        const int got = socket_.recv(readAhead_.data(), static_cast<int>(readAhead_.size()));
+        if (got <= 0) return got;
+        readAheadStart_ = 0;
+        readAheadEnd_ = static_cast<std::size_t>(got);
+    }
+    const std::size_t n = std::min(static_cast<std::size_t>(size), readAheadEnd_ - readAheadStart_);
+    std::memcpy(buffer, readAhead_.data() + readAheadStart_, n);
+    readAheadStart_ += n;
+    return static_cast<int>(n);
 }
 
 } // namespace utility

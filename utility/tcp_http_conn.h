@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 namespace utility {
 
@@ -59,6 +60,11 @@ private:
 
     CTcpSocket socket_;
     int timeoutMs_;
+    // Body bytes received ahead of the caller: one large recv serves several
+    // blocks, since each system call is costly (under Wine above all).
+    std::vector<char> readAhead_;
+    std::size_t readAheadStart_ = 0;
+    std::size_t readAheadEnd_ = 0;
 };
 
 } // namespace utility
