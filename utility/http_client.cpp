@@ -107,7 +107,8 @@ bool CHttpClientWrapper::sendAndRecvHeader(std::string& headText, int& status, i
         return false;
     }
     headText.clear();
-    if (!connection_->recvHeader(headText, status, contentLength)) {
+    // An abort during the head (even one that a transport let pass) fails it.
+    if (!connection_->recvHeader(headText, status, contentLength) || aborted_.load()) {
         failWith(kHttpErrorHead, ::GetLastError());
         return false;
     }
@@ -130,6 +131,7 @@ bool CHttpClientWrapper::recvBody(const std::string& headText, int contentLength
         const int want = (left > 0 && left < http::kBlockSize) ? left : http::kBlockSize;
         const int got = reader.next(buffer.data(), want);
         if (got < 0 || (got == 0 && left > 0)) break; // a failure, or a body shorter than announced
+        if (aborted_.load()) break;                   // the transport may not have noticed the abort
         if (got == 0) {
             if (sink_) sink_->onHttpFinished();
             return true;
