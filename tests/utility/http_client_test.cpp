@@ -398,3 +398,47 @@ TEST(HttpClientTest, StopsAndAbortsRacingTheWorkerAreSafe)
     // The body takes over 100 ms, so most cuts land inside it.
     EXPECT_GT(failed, 12);
 }
+
+// Random cuts of valid answers through the whole raw path: a transfer that
+// reports success always delivered the exact body.
+TEST(HttpClientTest, CutAnswersNeverPassAsWholeThroughTheRawPath)
+{
+    std::string payload = pattern(5000);
+    const std::string answers[] = {
+        ok(payload),
+        httpHead("HTTP/1.1 200 OK", "Transfer-Encoding: chunked\r\n") + chunked({payload.substr(0, 1234),
+                                                                                 payload.substr(1234)}),
+    };
+    std::vector<PeerReply> replies;
+    std::vector<bool> whole;
+    unsigned seed = 7;
+    for (int i = 0; i < 40; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        const std::string& answer = answers[i % 2];
+        // The first two stay whole: the positive path of each framing.
+        const std::size_t cut = i < 2 ? answer.size() : (seed >> 8) % (answer.size() + 1);
+        PeerReply reply;
+        // Split in two sends so the client also sees a partial read.
+        reply.pieces.push_back({answer.substr(0, cut / 2), 0});
+        reply.pieces.push_back({answer.substr(cut / 2, cut - cut / 2), 5});
+        replies.push_back(reply);
+        whole.push_back(cut == answer.size());
+    }
+    LoopbackPeer peer(replies, 30000, 64);
+    CHttpClientWrapper client;
+    client.setConnMode(1);
+    int passed = 0;
+    for (int i = 0; i < 40; ++i) {
+        const Recorder r = transfer(client, peer.url(L"/cut"));
+        const bool finished = r.events.find("finished;") != std::string::npos;
+        if (finished) {
+            EXPECT_EQ(r.body, payload) << "round " << i;
+            ++passed;
+        }
+        if (whole[static_cast<std::size_t>(i)]) {
+            EXPECT_TRUE(finished) << "round " << i;
+        }
+    }
+    EXPECT_GE(passed, 2);
+    EXPECT_LT(passed, 6);
+}
