@@ -1,0 +1,261 @@
+#include "utility/http_client.h"
+
+#include "utility/http_sinks.h"
+#include "utility/http_wire.h"
+#include "utility/tcp_http_conn.h"
+#include "utility/text.h"
+#include "utility/url.h"
+#include "utility/wininet_http_conn.h"
+
+#include "common/log.h"
+
+#include <climits>
+#include <cwctype>
+#include <vector>
+
+namespace utility {
+
+namespace {
+
+class ConnectionSource : public http::ByteSource {
+public:
+    explicit ConnectionSource(IHttpConnection& connection) : connection_(connection) {}
+    int read(char* buffer, int size) override { return connection_.read(buffer, size); }
+
+private:
+    IHttpConnection& connection_;
+};
+
+bool isHttpsUrl(const std::wstring& url)
+{
+    static const wchar_t kPrefix[] = L"https://";
+    if (url.size() < 8) return false;
+    for (std::size_t i = 0; i < 8; ++i)
+        if (std::towlower(url[i]) != kPrefix[i]) return false;
+    return true;
+}
+
+// Size of an existing file; 0 when it is missing or unreadable.
+std::int64_t existingFileSize(const std::wstring& fileName)
+{
+    common::UniqueHandle file(::CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size = {};
+    if (!file || !::GetFileSizeEx(file.get(), &size)) return 0;
+    return size.QuadPart;
+}
+
+} // namespace
+
+CHttpClientWrapper::CHttpClientWrapper()
+    : wakeEvent_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)), tcpTimeoutMs_(CTcpHttpConn::kDefaultTimeoutMs)
+{
+}
+
+CHttpClientWrapper::~CHttpClientWrapper()
+{
+    closeConnection();
+}
+
+IHttpConnection* CHttpClientWrapper::makeConnection(const std::wstring& url) const
+{
+    if (isHttpsUrl(url)) return new CWinInetHttpsConn();
+    if (connMode_ == 1) return new CTcpHttpConn(tcpTimeoutMs_);
+    return new CWinInetHttpConn();
+}
+
+void CHttpClientWrapper::failWith(int code, DWORD systemError)
+{
+    lastFailure_ = code;
+    if (sink_) sink_->onHttpError(code, static_cast<int>(systemError));
+}
+
+bool CHttpClientWrapper::open(const std::wstring& url, IHttpClientSink* sink)
+{
+    sink_ = sink;
+    lastFailure_ = 0;
+    closeConnection(); // every attempt starts without one
+    IHttpConnection* connection = makeConnection(url);
+    if (!connection->open()) {
+        const DWORD error = ::GetLastError();
+        connection->release();
+        failWith(kHttpErrorOpen, error);
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(connectionLock_);
+        connection_ = connection;
+        // An abort that came before the connection was held still cuts it.
+        if (aborted_.load()) connection_->close();
+    }
+    const UrlParts parts = splitUrl(url);
+    host_ = parts.host;
+    port_ = parts.port;
+    path_ = parts.path;
+    return true;
+}
+
+bool CHttpClientWrapper::sendAndRecvHeader(std::string& headText, int& status, int& contentLength)
+{
+    if (!connection_) return false;
+    if (!connection_->connect(host_, port_)) {
+        failWith(kHttpErrorConnect, ::GetLastError());
+        return false;
+    }
+    if (!connection_->sendRequest(host_, path_, http::buildHeaderText(headers_))) {
+        failWith(kHttpErrorSend, ::GetLastError());
+        return false;
+    }
+    headText.clear();
+    // An abort during the head (even one that a transport let pass) fails it.
+    if (!connection_->recvHeader(headText, status, contentLength) || aborted_.load()) {
+        failWith(kHttpErrorHead, ::GetLastError());
+        return false;
+    }
+    if (sink_ && !sink_->onHttpRecvHeader(status, contentLength)) {
+        lastFailure_ = status;
+        return false;
+    }
+    return true;
+}
+
+bool CHttpClientWrapper::recvBody(const std::string& headText, int contentLength)
+{
+    if (!connection_) return false;
+    std::vector<char> buffer(http::kBlockSize);
+    ConnectionSource source(*connection_);
+    http::BodyReader reader(source, headText);
+    int left = contentLength;
+    for (;;) {
+        // Never read past the announced length: nothing behind the body is taken into it.
+        const int want = (left > 0 && left < http::kBlockSize) ? left : http::kBlockSize;
+        const int got = reader.next(buffer.data(), want);
+        if (got < 0 || (got == 0 && left > 0)) break; // a failure, or a body shorter than announced
+        if (aborted_.load()) break;                   // the transport may not have noticed the abort
+        if (got == 0) {
+            if (sink_) sink_->onHttpFinished();
+            return true;
+        }
+        if (sink_ && !sink_->onHttpRecvData(reinterpret_cast<const unsigned char*>(buffer.data()), got)) break;
+        if (left > 0) {
+            left -= got;
+            if (left <= 0) {
+                if (sink_) sink_->onHttpFinished();
+                return true;
+            }
+        }
+    }
+    failWith(kHttpErrorBody, ::GetLastError());
+    return false;
+}
+
+bool CHttpClientWrapper::perform()
+{
+    std::string headText;
+    int status = 0;
+    int contentLength = -1;
+    return sendAndRecvHeader(headText, status, contentLength) && recvBody(headText, contentLength);
+}
+
+void CHttpClientWrapper::closeConnection()
+{
+    std::lock_guard<std::mutex> lock(connectionLock_);
+    if (!connection_) return;
+    connection_->close();
+    connection_->release();
+    connection_ = nullptr;
+}
+
+bool CHttpClientWrapper::downloadFile(const std::wstring& url, const std::wstring& fileName,
+                                      IHttpDownloadSink* progress)
+{
+    aborted_.store(false);
+    bool result = false;
+    {
+        CHttpDownload2FileSink sink(fileName, &stopped_, progress, resumeOffset_);
+        result = open(url, &sink) && perform();
+        closeConnection();
+        sink_ = nullptr;
+    }
+    return result;
+}
+
+bool CHttpClientWrapper::downloadFileWithRetry(IHttpDownloadSink* progress, const std::wstring& fileName,
+                                               const std::wstring& url, bool resume, int tries)
+{
+    if (tries <= 0) return false;
+    const int attempts = tries > INT_MAX / 2 ? INT_MAX : tries * 2;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        connMode_ = pinnedMode_ >= 0 ? pinnedMode_ : (attempt < tries ? 1 : 0);
+        resumeOffset_ = 0;
+        headers_.erase(L"Range");
+        if (resume) {
+            const std::int64_t size = existingFileSize(fileName);
+            if (size > INT_MAX) {
+                WRITE_LOG(L"partial file too large to resume: %s", int64ToWide(size).c_str());
+                return false;
+            }
+            resumeOffset_ = static_cast<int>(size);
+            if (size > 0) headers_[L"Range"] = L"bytes=" + int64ToWide(size) + L"-";
+        }
+        if (downloadFile(url, fileName, progress)) return true;
+        if (aborted_.load()) return false;
+        pause(1000);
+        if (stopped_.load()) return false;
+    }
+    return false;
+}
+
+bool CHttpClientWrapper::attemptGet(const std::wstring& url, IHttpClientSink* sink)
+{
+    bool result = false;
+    if (open(url, sink)) {
+        std::string headText;
+        int status = 0;
+        int contentLength = -1;
+        result = sendAndRecvHeader(headText, status, contentLength) && recvBody(headText, contentLength);
+    }
+    closeConnection();
+    sink_ = nullptr;
+    return result;
+}
+
+bool CHttpClientWrapper::getToString(std::string& out, const std::wstring& url)
+{
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        connMode_ = 1;
+        out.clear();
+        CHttpDownload2MemSink sink(&out, &stopped_);
+        aborted_.store(false);
+        if (attemptGet(url, &sink)) return true;
+        if (aborted_.load()) return false;
+        pause(1000);
+        if (stopped_.load()) return false;
+    }
+    return false;
+}
+
+void CHttpClientWrapper::pause(int milliseconds)
+{
+    // The wake event is auto-reset: a stopped wrapper must not wait again.
+    if (milliseconds > 0 && !stopped_.load()) ::WaitForSingleObject(wakeEvent_.get(), static_cast<DWORD>(milliseconds));
+}
+
+void CHttpClientWrapper::abort()
+{
+    aborted_.store(true);
+    std::lock_guard<std::mutex> lock(connectionLock_);
+    if (connection_) connection_->close();
+}
+
+void CHttpClientWrapper::stop()
+{
+    aborted_.store(true);
+    stopped_.store(true);
+    ::SetEvent(wakeEvent_.get());
+    ::Sleep(10);
+    std::lock_guard<std::mutex> lock(connectionLock_);
+    if (connection_) connection_->close();
+}
+
+} // namespace utility

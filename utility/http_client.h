@@ -1,0 +1,109 @@
+#pragma once
+// The one HTTP client of the installer: a fresh connection per attempt over
+// the raw TCP transport or WinInet, a sink per transfer, retries with
+// resumption for downloads. Driven by one worker thread; any other thread
+// may only stop or abort it.
+
+#include "common/unique_handle.h"
+#include "utility/http_client_sink.h"
+#include "utility/http_connection.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+
+namespace utility {
+
+// Error codes handed to IHttpClientSink::onHttpError.
+enum HttpErrorCode {
+    kHttpErrorOpen = 10,
+    kHttpErrorConnect = 12,
+    kHttpErrorSend = 16,
+    kHttpErrorHead = 17,
+    kHttpErrorBody = 19,
+};
+
+class CHttpClientWrapper {
+public:
+    // The caller's progress receiver for file downloads.
+    class IHttpDownloadSink {
+    public:
+        // Before each block is written; false cancels the download.
+        virtual bool onDownloadProgress(const unsigned char* data, int size, int received, int total) = 0;
+        // Once, when the body is complete; the result is not used.
+        virtual bool onDownloadFinished() = 0;
+
+    protected:
+        ~IHttpDownloadSink() = default;
+    };
+
+    CHttpClientWrapper();
+    ~CHttpClientWrapper();
+    CHttpClientWrapper(const CHttpClientWrapper&) = delete;
+    CHttpClientWrapper& operator=(const CHttpClientWrapper&) = delete;
+
+    bool open(const std::wstring& url, IHttpClientSink* sink);
+    bool sendAndRecvHeader(std::string& headText, int& status, int& contentLength);
+    bool recvBody(const std::string& headText, int contentLength);
+    bool perform();
+    void closeConnection();
+
+    // One attempt.
+    bool downloadFile(const std::wstring& url, const std::wstring& fileName, IHttpDownloadSink* progress);
+    // tries attempts over the raw transport, then tries over WinInet.
+    bool downloadFileWithRetry(IHttpDownloadSink* progress, const std::wstring& fileName, const std::wstring& url,
+                               bool resume, int tries);
+    bool getToString(std::string& out, const std::wstring& url);
+
+    // 1: plain http over the raw TCP transport; anything else: WinInet.
+    void setConnMode(int mode) { connMode_ = mode; }
+    int connMode() const { return connMode_; }
+    void setHeader(const std::wstring& name, const std::wstring& value) { headers_[name] = value; }
+    void removeHeader(const std::wstring& name) { headers_.erase(name); }
+    const std::map<std::wstring, std::wstring>& headers() const { return headers_; }
+
+    // Waits up to the given time; stop ends the wait at once.
+    void pause(int milliseconds);
+    bool isStopped() const { return stopped_.load(); }
+    // Why the last attempt failed: its error code, or the refused status
+    // when the sink refused the head; 0 after a success.
+    int lastFailure() const { return lastFailure_; }
+    // Any thread: ends the current attempt and the retry loop.
+    void abort();
+    // Any thread: as abort, and every later transfer fails.
+    void stop();
+
+    // The raw transport's connect and silence limit; tests shorten it.
+    void setTcpTimeout(int milliseconds) { tcpTimeoutMs_ = milliseconds; }
+    // When set, pins every attempt of downloadFileWithRetry to one mode.
+    void pinConnMode(int mode) { pinnedMode_ = mode; }
+
+private:
+    IHttpConnection* makeConnection(const std::wstring& url) const;
+    void failWith(int code, DWORD systemError);
+    bool attemptGet(const std::wstring& url, IHttpClientSink* sink);
+
+    std::wstring host_;
+    std::uint16_t port_ = 0;
+    std::wstring path_;
+    std::map<std::wstring, std::wstring> headers_;
+    // Replaced and freed only by the worker, under the lock; stop and abort
+    // close it under the same lock, so it is never freed under them.
+    IHttpConnection* connection_ = nullptr;
+    std::mutex connectionLock_;
+    IHttpClientSink* sink_ = nullptr;
+    int connMode_ = 0;
+    int pinnedMode_ = -1;
+    common::UniqueHandle wakeEvent_;
+    std::atomic<bool> stopped_{false};
+    int resumeOffset_ = 0;
+    std::atomic<bool> aborted_{false};
+    int tcpTimeoutMs_;
+    int lastFailure_ = 0;
+};
+
+} // namespace utility

@@ -1,0 +1,70 @@
+#pragma once
+// HTTP/1.1 spoken over a blocking TCP socket: GET only, one request per
+// connection, redirects followed here. Time-outs keep a silent peer from
+// holding a worker for ever; close from another thread ends a blocked
+// receive at once.
+
+#include "utility/http_connection.h"
+
+#include <winsock2.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace utility {
+
+class CTcpSocket {
+public:
+    CTcpSocket() = default;
+    virtual ~CTcpSocket();
+    CTcpSocket(const CTcpSocket&) = delete;
+    CTcpSocket& operator=(const CTcpSocket&) = delete;
+
+    bool create();
+    // Safe from any thread; the socket is closed exactly once.
+    void close();
+    bool valid() const { return handle_.load() != INVALID_SOCKET; }
+
+    // Tries the host's addresses in turn, each within timeoutMs.
+    bool connect(const std::string& host, int port, int timeoutMs);
+    void setIoTimeout(int timeoutMs);
+    bool sendAll(const std::string& bytes);
+    int recv(char* buffer, int size);
+
+private:
+    bool connectAddress(const sockaddr_in& address, int timeoutMs);
+
+    std::atomic<SOCKET> handle_{INVALID_SOCKET};
+};
+
+class CTcpHttpConn : public IHttpConnection {
+public:
+    static constexpr int kDefaultTimeoutMs = 30000;
+
+    explicit CTcpHttpConn(int timeoutMs = kDefaultTimeoutMs) : timeoutMs_(timeoutMs) {}
+    virtual ~CTcpHttpConn() = default;
+
+    void release() override;
+    void close() override;
+    bool open() override;
+    bool connect(const std::wstring& host, int port) override;
+    bool sendRequest(const std::wstring& host, const std::wstring& path, const std::wstring& headers) override;
+    bool postRequest(const std::wstring& path, const std::wstring& headers, const unsigned char* body,
+                     int bodyLength) override;
+    bool recvHeader(std::string& headText, int& status, int& contentLength) override;
+    int read(char* buffer, int size) override;
+
+private:
+    bool followRedirect(const std::string& headText);
+
+    CTcpSocket socket_;
+    int timeoutMs_;
+    // Body bytes received ahead of the caller: one large recv serves several
+    // blocks, since each system call is costly (under Wine above all).
+    std::vector<char> readAhead_;
+    std::size_t readAheadStart_ = 0;
+    std::size_t readAheadEnd_ = 0;
+};
+
+} // namespace utility
