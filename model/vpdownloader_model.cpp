@@ -40,7 +40,11 @@ void VPDownloaderModel::destroy()
 {
     VPDownloaderModel* model = g_model.exchange(nullptr);
     if (!model) return;
-    model->shutdown();
+    if (!model->shutdown()) {
+        // A worker may still touch it: kept until the process ends.
+        WRITE_LOG(L"a worker is still running, the model is left to the process end");
+        return;
+    }
     delete model;
 }
 
@@ -74,6 +78,8 @@ void VPDownloaderModel::init(const wchar_t* commandLine)
         WRITE_LOG(L"cmdline is %s, %s, %s", fromCommandLine.name.c_str(), fromCommandLine.package.c_str(),
                   fromCommandLine.apkurl.c_str());
     }
+
+    versionWorker.start(makeMemberFuncRunable(this, &VPDownloaderModel::_threadCheckVersion));
 }
 
 void VPDownloaderModel::_calcInstallPath()
@@ -87,11 +93,24 @@ void VPDownloaderModel::_calcInstallPath()
     WRITE_LOG(L"get install path from MaxFreeSpace: %s", folder.c_str());
 }
 
-void VPDownloaderModel::shutdown()
+bool VPDownloaderModel::shutdown()
 {
-    versionWorker.stop(kWorkerStopMs);
-    installWorker.stop(kWorkerStopMs);
-    downloadWorker.stop(kWorkerStopMs);
+    _stopTimer(waitTimer);
+    _stopTimer(switchTimer);
+    // Ends blocked transfers first, so the workers can return.
+    versionClient.stop();
+    mainClient.stop();
+    spareClient.stop();
+    bool allEnded = true;
+    for (WorkerSlot* worker : {&versionWorker, &installWorker, &downloadWorker}) {
+        // A worker stuck elsewhere is left to end with the process: ending a
+        // thread forcibly could leave the heap or the log locked.
+        if (worker->wait(kWorkerStopMs))
+            worker->release();
+        else
+            allEnded = false;
+    }
     // No task still queued for the model may run after it is gone.
     if (UiTaskDispatcher* dispatcher = UiTaskDispatcher::instance()) dispatcher->cancelOwner(ownerKey());
+    return allEnded;
 }

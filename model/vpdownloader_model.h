@@ -7,14 +7,17 @@
 #include "model/game_record.h"
 #include "model/model_callbacks.h"
 #include "model/shared_field.h"
+#include "utility/http_client.h"
 
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
-class VPDownloaderModel {
+class VPDownloaderModel final : private utility::CHttpClientWrapper::IHttpDownloadSink {
 public:
     // Creates the model on first use (user-interface thread only).
     static VPDownloaderModel* instance();
@@ -34,8 +37,15 @@ public:
     // The window validates the folder before it hands it over.
     void setInstallDir(const std::wstring& folder) { installDir.set(folder); }
 
-    // Stops what the model runs; safe to call more than once.
-    void shutdown();
+    // Stops what the model runs; safe to call more than once. False when a
+    // worker did not end in time: the model must then outlive it.
+    bool shutdown();
+
+    // User-interface thread: the install button and the wait for the version
+    // answer. Downloads the emulator's installer unless it is installed.
+    void startDownloadPlayer();
+    // The same version is installed in the chosen folder with its programs.
+    bool alreadyInstalled() const;
 
     // Installation and launch of the emulator (user-interface thread).
     void startInstallPlayer();
@@ -58,9 +68,10 @@ public:
     SharedField<std::wstring> installDir;
 
     // Version answer, written by the version worker; playerUrl last, so a
-    // reader that sees it also sees the other two.
+    // reader that sees it also sees the others.
     SharedField<std::wstring> serverVersion;
     SharedField<std::wstring> spareUrl;
+    SharedField<std::wstring> playerMd5;
     SharedField<std::wstring> playerUrl;
 
     // Download state shared by the download worker and the switch check.
@@ -68,6 +79,10 @@ public:
     std::atomic<bool> usingMainUrl{true};
     std::atomic<DWORD> cnStartTick{0};
     std::atomic<DWORD> lastProgressTick{0};
+
+    utility::CHttpClientWrapper versionClient;
+    utility::CHttpClientWrapper mainClient;
+    utility::CHttpClientWrapper spareClient;
 
     WorkerSlot versionWorker;
     WorkerSlot downloadWorker;
@@ -82,12 +97,33 @@ public:
     // The system tool that ends the emulator's processes; tests name a
     // stand-in that journals its runs.
     std::wstring taskkillProgram = L"taskkill";
+    // The tick count behind elapsed times and progress throttling; tests
+    // put the clock where they need it.
+    std::function<std::uint32_t()> tickCount = [] { return static_cast<std::uint32_t>(::GetTickCount()); };
+    // Periods of the wait for the version answer and of the mirror switch
+    // check; tests shorten them.
+    UINT waitTickMs = 1000;
+    UINT switchCheckMs = 10000;
 
 private:
     VPDownloaderModel();
     ~VPDownloaderModel() = default;
 
     void _calcInstallPath();
+    void _threadCheckVersion();
+    void _onWaitForUrlTick();
+    void _threadDownloadPlayer();
+    bool _downloadByCNUrl(const std::wstring& target);
+    bool _downloadByENUrl(const std::wstring& target);
+    // Checks the finished ".tmp" file and moves it onto the target.
+    bool _acceptDownload(const std::wstring& target);
+    void _onSwitchCheck();
+    bool _needUseEnUrl();
+    void _postProgress(int received, int total);
+    void _stopTimer(UINT_PTR& timerId);
+
+    bool onDownloadProgress(const unsigned char* data, int size, int received, int total) override;
+    bool onDownloadFinished() override;
     void _threadInstallPlayer();
     void killPlayerProcesses();
     // Runs the callback on the user-interface thread, unless the model has
@@ -95,4 +131,6 @@ private:
     void postToUi(Runable* task);
 
     const OwnerKey ownerKey_;
+    // Ticks of the wait for the version answer.
+    int waitTicks_ = 0;
 };

@@ -1,0 +1,207 @@
+// The emulator installer's download: version answer, main mirror, switch to
+// the spare mirror when the main one is slow, check and rename, reports.
+
+#include "model/vpdownloader_model.h"
+
+#include "common/log.h"
+#include "model/download_rules.h"
+#include "model/region_profile.h"
+#include "model/version_answer.h"
+#include "utility/file.h"
+#include "utility/file_digest.h"
+#include "utility/text.h"
+
+namespace {
+
+constexpr int kWaitTicksForAnswer = 5;
+constexpr int kMainTries = 2;
+constexpr int kSpareResumeTries = 1;
+constexpr int kSpareFreshTries = 3;
+
+} // namespace
+
+void VPDownloaderModel::_threadCheckVersion()
+{
+    std::string body;
+    if (!versionClient.getToString(body, region::playerVersionLookupUrl())) return;
+    VersionAnswer answer;
+    answer.ver = serverVersion.get();
+    answer.urlSpare = spareUrl.get();
+    answer.md5 = playerMd5.get();
+    answer.url = playerUrl.get();
+    if (!parseVersionAnswer(body, answer)) {
+        WRITE_LOG(L"version answer is not json: %s", utility::utf8ToWide(body.substr(0, 200)).c_str());
+        return;
+    }
+    serverVersion.set(answer.ver);
+    spareUrl.set(answer.urlSpare);
+    playerMd5.set(answer.md5);
+    // Last: the user-interface thread takes a main address as the answer.
+    playerUrl.set(answer.url);
+}
+
+void VPDownloaderModel::startDownloadPlayer()
+{
+    if (playerUrl.get().empty()) {
+        WRITE_LOG(L"start downloader. bug getting player url");
+        if (waitTimer == 0) {
+            if (UiTaskDispatcher* dispatcher = UiTaskDispatcher::instance())
+                waitTimer = dispatcher->startTimerTask(
+                    makeMemberFuncRunable(this, &VPDownloaderModel::_onWaitForUrlTick), waitTickMs);
+        }
+        return;
+    }
+    if (alreadyInstalled()) {
+        if (callbacks.onPlayerReady) callbacks.onPlayerReady();
+        return;
+    }
+    downloadWorker.start(makeMemberFuncRunable(this, &VPDownloaderModel::_threadDownloadPlayer));
+}
+
+void VPDownloaderModel::_onWaitForUrlTick()
+{
+    const int n = ++waitTicks_;
+    if (n < kWaitTicksForAnswer && playerUrl.get().empty()) return;
+    // Ends a lookup that still hangs; the wait covers a game lookup behind it.
+    versionClient.abort();
+    versionWorker.wait(INFINITE);
+    versionWorker.release();
+    if (playerUrl.get().empty()) playerUrl.set(region::fallbackInstallerUrl());
+    startDownloadPlayer();
+    _stopTimer(waitTimer);
+}
+
+void VPDownloaderModel::_stopTimer(UINT_PTR& timerId)
+{
+    if (timerId == 0) return;
+    if (UiTaskDispatcher* dispatcher = UiTaskDispatcher::instance()) dispatcher->killTimerTask(timerId);
+    timerId = 0;
+}
+
+void VPDownloaderModel::_threadDownloadPlayer()
+{
+    const std::wstring folder = installDir.get();
+    if (!utility::ufile::pathExists(folder)) utility::ufile::makeDir(folder);
+    lastProgressTick = 0;
+    const std::wstring target = folder + L"\\rizodi.exe";
+    const std::wstring temporary = target + L".tmp";
+    if (utility::ufile::pathExists(temporary)) utility::ufile::removeFile(temporary);
+    if (_downloadByCNUrl(target) || _downloadByENUrl(target)) return;
+    // Nothing half-written stays behind for a later run to build on.
+    if (utility::ufile::pathExists(temporary)) utility::ufile::removeFile(temporary);
+    postToUi(makeFunctionRunable([this] {
+        if (callbacks.onDownloadFailed) callbacks.onDownloadFailed();
+    }));
+}
+
+bool VPDownloaderModel::_downloadByCNUrl(const std::wstring& target)
+{
+    const std::wstring url = playerUrl.get();
+    if (url.empty()) return false;
+    usingMainUrl = true;
+    cnStartTick = tickCount();
+    // Timers live on the user-interface thread.
+    postToUi(makeFunctionRunable([this] {
+        if (switchTimer != 0 || !usingMainUrl) return;
+        if (UiTaskDispatcher* dispatcher = UiTaskDispatcher::instance())
+            switchTimer = dispatcher->startTimerTask(makeMemberFuncRunable(this, &VPDownloaderModel::_onSwitchCheck),
+                                                     switchCheckMs);
+    }));
+    WRITE_LOG(L"start download player playerurl is %s", url.c_str());
+    if (!mainClient.downloadFileWithRetry(this, target + L".tmp", url, false, kMainTries)) return false;
+    if (!_acceptDownload(target)) return false;
+    WRITE_LOG(L"player download ok by cn");
+    return true;
+}
+
+bool VPDownloaderModel::_downloadByENUrl(const std::wstring& target)
+{
+    const std::wstring url = spareUrl.get();
+    if (url.empty()) return false;
+    usingMainUrl = false;
+    lastProgressTick = 0;
+    WRITE_LOG(L"start download player playerurl is %s", url.c_str());
+    // First continue what the main mirror left behind, then start over.
+    if (spareClient.downloadFileWithRetry(this, target + L".tmp", url, true, kSpareResumeTries) &&
+        _acceptDownload(target))
+        return true;
+    return spareClient.downloadFileWithRetry(this, target + L".tmp", url, false, kSpareFreshTries) &&
+           _acceptDownload(target);
+}
+
+bool VPDownloaderModel::_acceptDownload(const std::wstring& target)
+{
+    const std::wstring temporary = target + L".tmp";
+    // This file runs elevated: when the service names a digest, the bytes must match it.
+    const std::wstring expected = playerMd5.get();
+    if (utility::ufile::isMd5Text(expected)) {
+        std::wstring actual;
+        if (!utility::ufile::md5OfFile(temporary, actual) || !utility::ufile::sameMd5(actual, expected)) {
+            WRITE_LOG(L"md5 mismatch, file = %s expect = %s actual = %s", temporary.c_str(), expected.c_str(),
+                      actual.c_str());
+            utility::ufile::removeFile(temporary);
+            return false;
+        }
+    }
+    WRITE_LOG(L"dowload file sucess file= %s", target.c_str());
+    if (!utility::ufile::moveFile(temporary, target)) return false;
+    postToUi(makeFunctionRunable([this] {
+        if (callbacks.onPlayerReady) callbacks.onPlayerReady();
+    }));
+    return true;
+}
+
+void VPDownloaderModel::_onSwitchCheck()
+{
+    const bool useSpare = _needUseEnUrl();
+    WRITE_LOG(L"_needUseEnUrl %d", useSpare ? 1 : 0);
+    if (!useSpare) return;
+    mainClient.abort();
+    _stopTimer(switchTimer);
+}
+
+bool VPDownloaderModel::_needUseEnUrl()
+{
+    const int percent = progress;
+    if (percent >= 100 || !usingMainUrl || spareUrl.get().empty()) return false;
+    const std::uint32_t elapsed = download_rules::elapsedTicks(tickCount(), cnStartTick);
+    const download_rules::SwitchDecision decision = download_rules::switchBand(elapsed, percent);
+    if (decision.logFormat) WRITE_LOG(decision.logFormat, static_cast<int>(elapsed), percent);
+    return decision.useSpare;
+}
+
+bool VPDownloaderModel::onDownloadProgress(const unsigned char*, int, int received, int total)
+{
+    const std::uint32_t now = tickCount();
+    if (!download_rules::progressDue(now, lastProgressTick)) return true;
+    // Never 0, which marks a download that has just started.
+    lastProgressTick = now != 0 ? now : 1;
+    _postProgress(received, download_rules::reportedTotal(received, total));
+    return true;
+}
+
+bool VPDownloaderModel::onDownloadFinished()
+{
+    progress = 100;
+    _postProgress(download_rules::kUnknownTotal, download_rules::kUnknownTotal);
+    return true;
+}
+
+void VPDownloaderModel::_postProgress(int received, int total)
+{
+    postToUi(makeFunctionRunable([this, received, total] {
+        progress = download_rules::progressPercent(received, total);
+        if (callbacks.onProgress) callbacks.onProgress(progress, received, total);
+    }));
+}
+
+bool VPDownloaderModel::alreadyInstalled() const
+{
+    const std::wstring folder = installDir.get();
+    const std::wstring version = serverVersion.get();
+    if (folder.empty() || version.empty()) return false;
+    if (download_rules::leadingInteger(installedVersion) != download_rules::leadingInteger(version)) return false;
+    if (!utility::ufile::isPathPrefix(folder, registeredDir)) return false;
+    return utility::ufile::pathExists(folder + L"\\vpplayer.exe") &&
+           utility::ufile::pathExists(folder + L"\\zodovivevizez.exe");
+}

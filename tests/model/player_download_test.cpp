@@ -1,0 +1,334 @@
+// The emulator installer's download on a real dispatcher loop: main and
+// spare mirrors are loopback peers, the clock is the test's.
+
+#include "model/region_profile.h"
+#include "model/vpdownloader_model.h"
+
+#include "log_capture.h"
+#include "message_pump.h"
+#include "test_support.h"
+#include "utility/file.h"
+#include "utility/file_digest.h"
+#include "utility/text.h"
+#include "utility/loopback_peer.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+using testing_support::httpHead;
+using testing_support::LoopbackPeer;
+using testing_support::PeerPiece;
+using testing_support::PeerReply;
+using testing_support::pumpFor;
+using testing_support::pumpUntil;
+using testing_support::readFile;
+using testing_support::scratchFolder;
+
+namespace {
+
+struct Report {
+    int percent;
+    int received;
+    int total;
+};
+
+std::string okAnswer(const std::string& body)
+{
+    return httpHead("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(body.size()) + "\r\n") + body;
+}
+
+// The full head but only the first bytes of the body.
+std::string cutAnswer(const std::string& body, std::size_t sent)
+{
+    const std::string whole = okAnswer(body);
+    return whole.substr(0, whole.size() - body.size() + sent);
+}
+
+// Then silence: a mirror that crawls.
+PeerReply stalledAnswer(const std::string& body, std::size_t sent) { return PeerReply(cutAnswer(body, sent), 20000); }
+
+std::string partialAnswer(const std::string& body, std::size_t from)
+{
+    return httpHead("HTTP/1.1 206 Partial Content",
+                    "Content-Length: " + std::to_string(body.size() - from) + "\r\nContent-Range: bytes " +
+                        std::to_string(from) + "-" + std::to_string(body.size() - 1) + "/" +
+                        std::to_string(body.size()) + "\r\n") +
+           body.substr(from);
+}
+
+const PeerReply kUnavailable(httpHead("HTTP/1.1 503 Service Unavailable", "Content-Length: 0\r\n"));
+
+std::string md5Text(const std::string& bytes, const std::wstring& folder)
+{
+    testing_support::writeFile(folder + L"digest.bin", bytes);
+    std::wstring digest;
+    EXPECT_TRUE(utility::ufile::md5OfFile(folder + L"digest.bin", digest));
+    return utility::wideToUtf8(digest);
+}
+
+class PlayerDownloadTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        UiTaskDispatcher::create();
+        VPDownloaderModel::destroy();
+        scratch_ = scratchFolder();
+        folder_ = scratch_ + L"Kolvex";
+        body_ = std::string(100000, '\0');
+        for (std::size_t i = 0; i < body_.size(); ++i) body_[i] = static_cast<char>(i * 31 % 251);
+        model_ = VPDownloaderModel::instance();
+        model_->setInstallDir(folder_);
+        model_->tickCount = [this] { return ticking_ ? clock_.fetch_add(1000) + 1000 : clock_.load(); };
+        model_->waitTickMs = 50;
+        model_->switchCheckMs = 100;
+        model_->callbacks.onProgress = [this](int percent, int received, int total) {
+            reports_.push_back({percent, received, total});
+        };
+        model_->callbacks.onPlayerReady = [this] { events_.push_back("ready"); };
+        model_->callbacks.onDownloadFailed = [this] { events_.push_back("failed"); };
+    }
+
+    void TearDown() override
+    {
+        VPDownloaderModel::destroy();
+        region::resetHostsForTesting();
+    }
+
+    void useMirrors(LoopbackPeer* main, LoopbackPeer* spare)
+    {
+        model_->spareUrl.set(spare ? spare->url(L"/spare/rizodi.exe") : L"");
+        model_->playerUrl.set(main->url(L"/main/rizodi.exe"));
+    }
+
+    bool finished(DWORD timeoutMs = 30000)
+    {
+        return pumpUntil([this] { return !events_.empty(); }, timeoutMs);
+    }
+
+    std::wstring target() const { return folder_ + L"\\rizodi.exe"; }
+
+    std::wstring scratch_;
+    std::wstring folder_;
+    std::string body_;
+    VPDownloaderModel* model_ = nullptr;
+    std::atomic<std::uint32_t> clock_{1000};
+    // While set, every reading moves the clock a second on.
+    std::atomic<bool> ticking_{false};
+    std::vector<Report> reports_;
+    std::vector<std::string> events_;
+};
+
+} // namespace
+
+TEST_F(PlayerDownloadTest, MainMirrorDownloadReportsProgressThenReady)
+{
+    LoopbackPeer main({okAnswer(body_)});
+    useMirrors(&main, nullptr);
+    model_->startDownloadPlayer();
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(events_, std::vector<std::string>{"ready"});
+    EXPECT_EQ(readFile(target()), body_);
+    EXPECT_FALSE(utility::ufile::pathExists(target() + L".tmp"));
+    // The clock stands still: the first block at once, then only the end.
+    ASSERT_EQ(reports_.size(), 2u);
+    EXPECT_GT(reports_[0].received, 0);
+    EXPECT_EQ(reports_[0].total, 100000);
+    EXPECT_EQ(reports_[0].percent, reports_[0].received / 1000);
+    EXPECT_EQ(reports_[1].percent, 100);
+    EXPECT_EQ(reports_[1].received, 300000000);
+    EXPECT_EQ(reports_[1].total, 300000000);
+    ASSERT_EQ(main.requests().size(), 1u);
+    EXPECT_EQ(main.requests()[0].find("Range:"), std::string::npos);
+}
+
+TEST_F(PlayerDownloadTest, ProgressIsReportedAtMostOnceASecond)
+{
+    // Ten blocks 40 ms apart while the clock moves 400 ms per block.
+    std::vector<PeerPiece> pieces{{httpHead("HTTP/1.1 200 OK", "Content-Length: 100000\r\n"), 0}};
+    for (int i = 0; i < 10; ++i) pieces.push_back({body_.substr(i * 10000, 10000), 40});
+    PeerReply reply;
+    reply.pieces = pieces;
+    LoopbackPeer main({reply});
+    useMirrors(&main, nullptr);
+    model_->tickCount = [this] { return clock_.fetch_add(400) + 400; };
+    model_->startDownloadPlayer();
+    ASSERT_TRUE(finished());
+    // 400 ms a block: about every third block is reported, and the end.
+    ASSERT_GE(reports_.size(), 3u);
+    EXPECT_LE(reports_.size(), 6u);
+    EXPECT_EQ(reports_.back().percent, 100);
+    for (std::size_t i = 1; i + 1 < reports_.size(); ++i) EXPECT_GT(reports_[i].received, reports_[i - 1].received);
+}
+
+TEST_F(PlayerDownloadTest, NoLengthShowsTheStandInTotal)
+{
+    LoopbackPeer main({PeerReply(httpHead("HTTP/1.1 200 OK", "Connection: close\r\n") + body_)});
+    useMirrors(&main, nullptr);
+    model_->startDownloadPlayer();
+    ASSERT_TRUE(finished());
+    ASSERT_FALSE(reports_.empty());
+    EXPECT_EQ(reports_.front().total, 300000000);
+    EXPECT_EQ(readFile(target()), body_);
+}
+
+struct SwitchCase {
+    std::size_t percentSent;
+    std::uint32_t elapsedMs;
+    bool switches;
+};
+
+class MirrorSwitchTest : public PlayerDownloadTest, public ::testing::WithParamInterface<SwitchCase> {};
+
+TEST_P(MirrorSwitchTest, SlowMainMirrorSwitchesByTheBandsAndTheSpareResumes)
+{
+    const SwitchCase c = GetParam();
+    const std::size_t sent = c.percentSent * 1000;
+    LoopbackPeer main({stalledAnswer(body_, sent)});
+    LoopbackPeer spare({partialAnswer(body_, sent)});
+    useMirrors(&main, &spare);
+    ticking_ = true; // every block is reported
+    model_->startDownloadPlayer();
+    ASSERT_TRUE(pumpUntil([&] { return !reports_.empty() && reports_.back().received == int(sent); }, 20000));
+    EXPECT_EQ(reports_.back().percent, int(c.percentSent));
+
+    ticking_ = false;
+    clock_ = model_->cnStartTick + c.elapsedMs;
+    if (!c.switches) {
+        pumpFor(600); // several switch checks
+        EXPECT_EQ(spare.connections(), 0);
+        EXPECT_TRUE(events_.empty());
+        return;
+    }
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(events_, std::vector<std::string>{"ready"});
+    // The spare mirror continued the partial file.
+    ASSERT_EQ(spare.requests().size(), 1u);
+    EXPECT_NE(spare.requests()[0].find("Range: bytes=" + std::to_string(sent) + "-\r\n"), std::string::npos)
+        << spare.requests()[0];
+    EXPECT_EQ(readFile(target()), body_);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bands, MirrorSwitchTest,
+                         ::testing::Values(SwitchCase{4, 35000, true}, SwitchCase{5, 35000, false},
+                                           SwitchCase{30, 125000, true}, SwitchCase{60, 125000, false},
+                                           SwitchCase{60, 185000, true}));
+
+TEST_F(PlayerDownloadTest, WithoutSpareAddressTheMainMirrorIsNeverLeft)
+{
+    LoopbackPeer main({stalledAnswer(body_, 1000)});
+    useMirrors(&main, nullptr);
+    model_->startDownloadPlayer();
+    ASSERT_TRUE(pumpUntil([&] { return !reports_.empty(); }, 20000));
+    clock_ += 600000;
+    pumpFor(500);
+    EXPECT_TRUE(events_.empty());
+    EXPECT_EQ(main.connections(), 1);
+    // Shutdown in the middle of the transfer returns promptly.
+    const DWORD begin = ::GetTickCount();
+    VPDownloaderModel::destroy();
+    EXPECT_LT(::GetTickCount() - begin, 1500u);
+    pumpFor(200);
+    EXPECT_TRUE(events_.empty());
+}
+
+TEST_F(PlayerDownloadTest, BothMirrorsFailingReportsFailureAndLeavesNoPartialFile)
+{
+    LoopbackPeer main({kUnavailable});
+    // The spare breaks off after a few bytes, then is down too.
+    LoopbackPeer spare({PeerReply(cutAnswer(body_, 5000)), kUnavailable});
+    useMirrors(&main, &spare);
+    model_->startDownloadPlayer();
+    ASSERT_TRUE(finished(60000));
+    EXPECT_EQ(events_, std::vector<std::string>{"failed"});
+    EXPECT_FALSE(utility::ufile::pathExists(target() + L".tmp"));
+    EXPECT_FALSE(utility::ufile::pathExists(target()));
+    // Two tries on each transport for the main mirror, one then three for the spare.
+    EXPECT_EQ(main.connections(), 4);
+    EXPECT_EQ(spare.connections(), 8);
+}
+
+TEST_F(PlayerDownloadTest, DigestOfTheAnswerDecidesWhichMirrorsFileIsKept)
+{
+    std::string corrupt = body_;
+    corrupt[5000] ^= 0x55;
+    LoopbackPeer main({okAnswer(corrupt)});
+    LoopbackPeer spare({okAnswer(body_)});
+    useMirrors(&main, &spare);
+    model_->playerMd5.set(utility::utf8ToWide(md5Text(body_, scratch_)));
+    model_->startDownloadPlayer();
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(events_, std::vector<std::string>{"ready"});
+    EXPECT_EQ(readFile(target()), body_);
+    EXPECT_EQ(spare.connections(), 1);
+}
+
+TEST_F(PlayerDownloadTest, DigestMismatchOnBothMirrorsKeepsNothing)
+{
+    LoopbackPeer main({okAnswer(body_)});
+    LoopbackPeer spare({okAnswer(body_)});
+    useMirrors(&main, &spare);
+    model_->playerMd5.set(L"00000000000000000000000000000000");
+    model_->startDownloadPlayer();
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(events_, std::vector<std::string>{"failed"});
+    EXPECT_FALSE(utility::ufile::pathExists(target()));
+    EXPECT_FALSE(utility::ufile::pathExists(target() + L".tmp"));
+}
+
+TEST_F(PlayerDownloadTest, InstallPressedBeforeAnAnswerUsesTheFallbackOnTheFifthTick)
+{
+    LoopbackPeer fallback({okAnswer(body_)});
+    ServiceHosts hosts = region::configuredHosts();
+    hosts.cnResource = L"127.0.0.1:" + std::to_wstring(fallback.port());
+    region::setHostsForTesting(hosts);
+    testing_support::LogCapture log;
+    const DWORD begin = ::GetTickCount();
+    model_->startDownloadPlayer();
+    pumpFor(120); // two ticks of 50 ms: still waiting
+    EXPECT_TRUE(model_->playerUrl.get().empty());
+    ASSERT_TRUE(finished());
+    EXPECT_GE(::GetTickCount() - begin, 240u); // the fifth tick
+    EXPECT_EQ(model_->playerUrl.get(), region::fallbackInstallerUrl());
+    EXPECT_EQ(events_, std::vector<std::string>{"ready"});
+    ASSERT_EQ(fallback.requests().size(), 1u);
+    EXPECT_EQ(fallback.requests()[0].rfind("GET /download/release/rizodi.exe HTTP/1.1\r\n", 0), 0u);
+    // The log reaches its file within about half a second.
+    std::vector<testing_support::LogEntry> lines;
+    pumpUntil([&] { return !(lines = log.lines("VPDownloaderModel::startDownloadPlayer")).empty(); }, 3000);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].message, "start downloader. bug getting player url");
+}
+
+TEST_F(PlayerDownloadTest, SameVersionInstalledInTheChosenFolderNeedsNoDownload)
+{
+    utility::ufile::makeDir(folder_);
+    testing_support::writeFile(folder_ + L"\\vpplayer.exe", "x");
+    model_->installedVersion = L"12";
+    model_->serverVersion.set(L"12.0.3");
+    model_->registeredDir = scratch_ + L"Kolvex";
+    std::wstring slashed = folder_;
+    for (wchar_t& c : slashed)
+        if (c == L'\\') c = L'/';
+    model_->setInstallDir(slashed);
+    // zodovivevizez.exe is missing: the installation is not complete.
+    EXPECT_FALSE(model_->alreadyInstalled());
+    testing_support::writeFile(folder_ + L"\\zodovivevizez.exe", "x");
+    EXPECT_TRUE(model_->alreadyInstalled());
+
+    model_->playerUrl.set(L"http://127.0.0.1:9/unused");
+    model_->startDownloadPlayer();
+    // Called directly, not through a posted task.
+    EXPECT_EQ(events_, std::vector<std::string>{"ready"});
+
+    model_->installedVersion = L"11.9";
+    EXPECT_FALSE(model_->alreadyInstalled());
+    model_->installedVersion = L"12";
+    model_->registeredDir = scratch_ + L"Other";
+    EXPECT_FALSE(model_->alreadyInstalled());
+}
