@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The installer's main job end to end: the vendor stand-in on a free
+# loopback port, the headless driver under Wine, the stand-in installer and
+# player. Writes only below the build folder.
+set -euo pipefail
+build=$1
+source=$2
+work="$build/tests/scratch/HeadlessMainJob"
+rm -rf "$work"
+mkdir -p "$work/root"
+cp "$build/tools/standin.exe" "$work/root/rizodi.exe"
+
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+"$source/tools/vendor-server/vendor-server" --port "$port" --root "$work/root" --lifetime 150 \
+  2>"$work/server.log" &
+server=$!
+trap 'kill $server 2>/dev/null || true' EXIT
+for _ in $(seq 50); do
+  python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 0.2)" 2>/dev/null && break
+  sleep 0.1
+done
+
+fail() { echo "FAILED: $*"; echo "--- driver output"; cat "$work"/out-*.txt 2>/dev/null; echo "--- server"; cat "$work/server.log"; exit 1; }
+
+# Runs the driver under the given file name into the given folder.
+run() { # <exe name> <install folder (unix)> <log name>
+  local exe="$work/$1" folder="Z:$(echo "$2" | tr / '\\')"
+  cp "$build/tools/vpheadless.exe" "$exe"
+  set +e
+  STANDIN_REGISTRY_KEY='Software\KolvexTests\headless' \
+    "$build/wine-run.sh" "$exe" "--hosts=127.0.0.1:$port" "--dir=$folder" >"$work/out-$3.txt" 2>&1
+  local code=$?
+  set -e
+  [[ $code == 0 ]] || fail "$1 exited with $code"
+  echo "$folder"
+}
+
+# Waits for a line in a journal: the player is started without waiting.
+expect_journal() { # <journal> <line>
+  for _ in $(seq 100); do
+    grep -qxF -- "$2" <(tr -d '\r' <"$1" 2>/dev/null) && return 0
+    sleep 0.1
+  done
+  fail "journal $1 lacks: $2"
+}
+
+# The plain installer: default openID, a folder with a blank.
+folder=$(run KolvexSetup.exe "$work/Kolvex Emu" plain)
+grep -q 'progress 100% (300000000 of 300000000 bytes)' "$work/out-plain.txt" || fail "no final progress"
+grep -q 'installation succeeded' "$work/out-plain.txt" || fail "no success report"
+journal="$work/Kolvex Emu/standin-journal.txt"
+expect_journal "$journal" "rizodi.exe	-silence -downloader -openid=100 -path=$folder"
+expect_journal "$journal" "vpplayer.exe	"
+cmp -s "$work/root/rizodi.exe" "$work/Kolvex Emu/rizodi.exe" || fail "downloaded installer differs"
+[[ ! -e "$work/Kolvex Emu/rizodi.exe.tmp" ]] || fail "temporary file left behind"
+
+# A copy for one game: package and openID from its own file name.
+folder=$(run Setup_com.example.game_12345.exe "$work/Game" game)
+journal="$work/Game/standin-journal.txt"
+expect_journal "$journal" "rizodi.exe	-silence -downloader -openid=12345 -path=$folder"
+expect_journal "$journal" "vpplayer.exe	downloadpackage=com.example.game|package=com.example.game"
+
+grep -q '"GET /kx/tarnwell HTTP/1.1" 200' "$work/server.log" || fail "version service not asked"
