@@ -3,6 +3,7 @@
 #include "utility/http_sinks.h"
 
 #include "loopback_peer.h"
+#include "recording_sink.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -43,24 +44,7 @@ public:
     int refuseFrom = -1; // refuse every call after this many
 };
 
-// Records the sink calls of one transfer as text.
-class Recorder : public utility::IHttpClientSink {
-public:
-    void onHttpError(int code, int) override { events += "error " + std::to_string(code) + ";"; }
-    bool onHttpRecvHeader(int status, int length) override
-    {
-        events += "head " + std::to_string(status) + " " + std::to_string(length) + ";";
-        return true;
-    }
-    bool onHttpRecvData(const unsigned char* data, int size) override
-    {
-        body.append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(size));
-        return true;
-    }
-    void onHttpFinished() override { events += "finished;"; }
-    std::string events;
-    std::string body;
-};
+using Recorder = testing_support::RecordingSink;
 
 std::string ok(const std::string& body)
 {

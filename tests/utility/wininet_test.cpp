@@ -2,6 +2,7 @@
 #include "utility/wininet_http_conn.h"
 
 #include "loopback_peer.h"
+#include "recording_sink.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -18,23 +19,7 @@ using testing_support::PeerReply;
 
 namespace {
 
-class Collect : public utility::IHttpClientSink {
-public:
-    void onHttpError(int code, int) override { events += "error " + std::to_string(code) + ";"; }
-    bool onHttpRecvHeader(int status, int length) override
-    {
-        events += "head " + std::to_string(status) + " " + std::to_string(length) + ";";
-        return true;
-    }
-    bool onHttpRecvData(const unsigned char* data, int size) override
-    {
-        body.append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(size));
-        return true;
-    }
-    void onHttpFinished() override { events += "finished;"; }
-    std::string events;
-    std::string body;
-};
+using Collect = testing_support::RecordingSink;
 
 Collect overWinInet(const std::wstring& url)
 {
