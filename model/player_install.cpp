@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr unsigned long kInstallerTimeoutMs = 120000;
 constexpr unsigned long kTaskkillTimeoutMs = 2000;
 
 } // namespace
@@ -41,7 +40,7 @@ void VPDownloaderModel::_threadInstallPlayer()
     const std::wstring arguments = download_rules::installerArguments(openId, folder);
     const std::wstring installer = folder + L"\\rizodi.exe";
     killPlayerProcesses();
-    const bool success = utility::process::execute(installer, arguments, kInstallerTimeoutMs);
+    const bool success = utility::process::execute(installer, arguments, installerTimeoutMs);
     WRITE_LOG(L"_threadProcInstallPlayer install vppayer end. sucess = %d", success ? 1 : 0);
     postToUi(makeFunctionRunable([this, success] {
         if (callbacks.onInstallFinished) callbacks.onInstallFinished(success);

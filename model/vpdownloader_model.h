@@ -104,6 +104,8 @@ public:
     // check; tests shorten them.
     UINT waitTickMs = 1000;
     UINT switchCheckMs = 10000;
+    // How long the emulator's installer may run; tests shorten it.
+    unsigned long installerTimeoutMs = 120000;
 
 private:
     VPDownloaderModel();

@@ -97,6 +97,18 @@ TEST_F(PlayerInstallTest, FailingOrMissingInstallerReportsFailure)
     EXPECT_FALSE(success_);
 }
 
+TEST_F(PlayerInstallTest, InstallerOutlivingItsTimeOutIsAFailureAndKeepsRunning)
+{
+    model_->installerTimeoutMs = 1000;
+    ::SetEnvironmentVariableW(L"STANDIN_RIZODI_SLEEP_MS", L"4000");
+    const DWORD begin = ::GetTickCount();
+    ASSERT_TRUE(installAndWait());
+    EXPECT_FALSE(success_);
+    EXPECT_LT(::GetTickCount() - begin, 3900u);
+    // Left running: it still finishes its work.
+    EXPECT_TRUE(pumpUntil([this] { return utility::ufile::pathExists(folder_ + L"\\vpplayer.exe"); }, 15000));
+}
+
 TEST_F(PlayerInstallTest, ShutdownDropsAResultThatArrivesAfterTheModelIsGone)
 {
     ::SetEnvironmentVariableW(L"STANDIN_RIZODI_SLEEP_MS", L"300");
