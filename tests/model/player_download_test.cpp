@@ -283,10 +283,15 @@ TEST_F(PlayerDownloadTest, DigestMismatchOnBothMirrorsKeepsNothing)
 
 TEST_F(PlayerDownloadTest, InstallPressedBeforeAnAnswerUsesTheFallbackOnTheFifthTick)
 {
-    LoopbackPeer fallback({okAnswer(body_)});
+    // The version service accepts and then stays silent; the fallback
+    // address lies on the same host.
+    LoopbackPeer host({PeerReply("", 20000), okAnswer(body_)});
     ServiceHosts hosts = region::configuredHosts();
-    hosts.cnResource = L"127.0.0.1:" + std::to_wstring(fallback.port());
+    hosts.cnResource = L"127.0.0.1:" + std::to_wstring(host.port());
     region::setHostsForTesting(hosts);
+    model_->init(L"");
+    model_->setInstallDir(folder_);
+    ASSERT_TRUE(pumpUntil([&] { return host.connections() == 1; }, 5000));
     testing_support::LogCapture log;
     const DWORD begin = ::GetTickCount();
     model_->startDownloadPlayer();
@@ -296,8 +301,11 @@ TEST_F(PlayerDownloadTest, InstallPressedBeforeAnAnswerUsesTheFallbackOnTheFifth
     EXPECT_GE(::GetTickCount() - begin, 240u); // the fifth tick
     EXPECT_EQ(model_->playerUrl.get(), region::fallbackInstallerUrl());
     EXPECT_EQ(events_, std::vector<std::string>{"ready"});
-    ASSERT_EQ(fallback.requests().size(), 1u);
-    EXPECT_EQ(fallback.requests()[0].rfind("GET /download/release/rizodi.exe HTTP/1.1\r\n", 0), 0u);
+    // The silent lookup was cut off, not waited out.
+    EXPECT_FALSE(model_->versionWorker.hasThread());
+    ASSERT_EQ(host.requests().size(), 2u);
+    EXPECT_EQ(host.requests()[0].rfind("GET /kx/tarnwell HTTP/1.1\r\n", 0), 0u);
+    EXPECT_EQ(host.requests()[1].rfind("GET /download/release/rizodi.exe HTTP/1.1\r\n", 0), 0u);
     // The log reaches its file within about half a second.
     std::vector<testing_support::LogEntry> lines;
     pumpUntil([&] { return !(lines = log.lines("VPDownloaderModel::startDownloadPlayer")).empty(); }, 3000);
