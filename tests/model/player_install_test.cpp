@@ -3,6 +3,7 @@
 
 #include "model/vpdownloader_model.h"
 
+#include "log_capture.h"
 #include "message_pump.h"
 #include "test_support.h"
 #include "utility/file.h"
@@ -118,6 +119,25 @@ TEST_F(PlayerInstallTest, ShutdownDropsAResultThatArrivesAfterTheModelIsGone)
     VPDownloaderModel::destroy();
     testing_support::pumpFor(300);
     EXPECT_EQ(finishedCalls_, 0);
+}
+
+TEST_F(PlayerInstallTest, ShutdownDuringALongInstallationReturnsAndTheWorkerFinishesSafely)
+{
+    ::SetEnvironmentVariableW(L"STANDIN_RIZODI_SLEEP_MS", L"3000");
+    testing_support::LogCapture log;
+    model_->startInstallPlayer();
+    testing_support::pumpFor(100);
+    const DWORD begin = ::GetTickCount();
+    VPDownloaderModel::destroy(); // the worker waits for the installer
+    EXPECT_LT(::GetTickCount() - begin, 2500u);
+    EXPECT_EQ(VPDownloaderModel::existing(), nullptr);
+    // The worker ends later on a model that was kept for it; its report is dropped.
+    EXPECT_TRUE(pumpUntil([this] { return utility::ufile::pathExists(folder_ + L"\\vpplayer.exe"); }, 20000));
+    testing_support::pumpFor(500);
+    EXPECT_EQ(finishedCalls_, 0);
+    const auto kept = log.lines("VPDownloaderModel::destroy");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].message, "a worker is still running, the model is left to the process end");
 }
 
 TEST_F(PlayerInstallTest, PlayerStartsWithThePackageTextOrNone)
