@@ -82,27 +82,50 @@ CControlUI* CContainerUI::findControl(const std::wstring& name)
     return nullptr;
 }
 
-// Children without a fixed height share what the fixed ones, the paddings
-// and the gaps leave; the last of them takes the rounding rest.
-void CVerticalLayoutUI::setPos(const RECT& rect)
+namespace {
+
+// The main axis is y for vertical layouts and x for horizontal ones; the
+// cross axis is the other one.
+struct Axis {
+    bool vertical;
+
+    int fixedMain(const CControlUI& c) const { return vertical ? c.fixedHeight() : c.fixedWidth(); }
+    int fixedCross(const CControlUI& c) const { return vertical ? c.fixedWidth() : c.fixedHeight(); }
+    int before(const RECT& r) const { return vertical ? r.top : r.left; }
+    int after(const RECT& r) const { return vertical ? r.bottom : r.right; }
+    int crossBefore(const RECT& r) const { return vertical ? r.left : r.top; }
+    int crossAfter(const RECT& r) const { return vertical ? r.right : r.bottom; }
+    int length(const RECT& r) const { return vertical ? heightOf(r) : widthOf(r); }
+    int crossLength(const RECT& r) const { return vertical ? widthOf(r) : heightOf(r); }
+    RECT rect(int mainStart, int crossStart, int mainLength, int crossLength) const
+    {
+        return vertical ? RECT{crossStart, mainStart, crossStart + crossLength, mainStart + mainLength}
+                        : RECT{mainStart, crossStart, mainStart + mainLength, crossStart + crossLength};
+    }
+};
+
+} // namespace
+
+// The last of the sharing children takes the rounding rest.
+void CContainerUI::arrangeInLine(bool vertical)
 {
-    CControlUI::setPos(rect);
+    const Axis axis{vertical};
     const RECT inner = innerRect();
     int fixed = 0;
     int flexible = 0;
     int placed = 0;
     for (const auto& item : items_) {
         if (!item->isVisible() || item->isFloat()) continue;
-        fixed += item->padding().top + item->padding().bottom + std::max(item->fixedHeight(), 0);
-        if (item->fixedHeight() <= 0) ++flexible;
+        fixed += axis.before(item->padding()) + axis.after(item->padding()) + std::max(axis.fixedMain(*item), 0);
+        if (axis.fixedMain(*item) <= 0) ++flexible;
         ++placed;
     }
     if (placed > 1) fixed += childPadding() * (placed - 1);
-    const int rest = std::max(heightOf(inner) - fixed, 0);
+    const int rest = std::max(axis.length(inner) - fixed, 0);
     const int share = flexible > 0 ? rest / flexible : 0;
     const int leftover = flexible > 0 ? rest - share * flexible : 0;
     int seenFlexible = 0;
-    int y = inner.top;
+    int at = axis.before(inner);
     for (const auto& item : items_) {
         CControlUI& child = *item;
         if (!child.isVisible()) continue;
@@ -111,57 +134,30 @@ void CVerticalLayoutUI::setPos(const RECT& rect)
             continue;
         }
         const RECT& pad = child.padding();
-        int height = child.fixedHeight();
-        if (height <= 0) {
-            height = share;
-            if (++seenFlexible == flexible) height += leftover;
+        int length = axis.fixedMain(child);
+        if (length <= 0) {
+            length = share;
+            if (++seenFlexible == flexible) length += leftover;
         }
-        const int width = child.fixedWidth() > 0 ? child.fixedWidth()
-                                                 : std::max<int>(widthOf(inner) - pad.left - pad.right, 0);
-        const RECT r = {inner.left + pad.left, y + pad.top, inner.left + pad.left + width, y + pad.top + height};
+        const int crossLength = axis.fixedCross(child) > 0
+                                    ? axis.fixedCross(child)
+                                    : std::max(axis.crossLength(inner) - axis.crossBefore(pad) - axis.crossAfter(pad), 0);
+        const RECT r = axis.rect(at + axis.before(pad), axis.crossBefore(inner) + axis.crossBefore(pad), length, crossLength);
         child.setPos(r);
-        y = r.bottom + pad.bottom + childPadding();
+        at = axis.after(r) + axis.after(pad) + childPadding();
     }
+}
+
+void CVerticalLayoutUI::setPos(const RECT& rect)
+{
+    CControlUI::setPos(rect);
+    arrangeInLine(true);
 }
 
 void CHorizontalLayoutUI::setPos(const RECT& rect)
 {
     CControlUI::setPos(rect);
-    const RECT inner = innerRect();
-    int fixed = 0;
-    int flexible = 0;
-    int placed = 0;
-    for (const auto& item : items_) {
-        if (!item->isVisible() || item->isFloat()) continue;
-        fixed += item->padding().left + item->padding().right + std::max(item->fixedWidth(), 0);
-        if (item->fixedWidth() <= 0) ++flexible;
-        ++placed;
-    }
-    if (placed > 1) fixed += childPadding() * (placed - 1);
-    const int rest = std::max(widthOf(inner) - fixed, 0);
-    const int share = flexible > 0 ? rest / flexible : 0;
-    const int leftover = flexible > 0 ? rest - share * flexible : 0;
-    int seenFlexible = 0;
-    int x = inner.left;
-    for (const auto& item : items_) {
-        CControlUI& child = *item;
-        if (!child.isVisible()) continue;
-        if (child.isFloat()) {
-            placeFloat(child);
-            continue;
-        }
-        const RECT& pad = child.padding();
-        int width = child.fixedWidth();
-        if (width <= 0) {
-            width = share;
-            if (++seenFlexible == flexible) width += leftover;
-        }
-        const int height = child.fixedHeight() > 0 ? child.fixedHeight()
-                                                   : std::max<int>(heightOf(inner) - pad.top - pad.bottom, 0);
-        const RECT r = {x + pad.left, inner.top + pad.top, x + pad.left + width, inner.top + pad.top + height};
-        child.setPos(r);
-        x = r.right + pad.right + childPadding();
-    }
+    arrangeInLine(false);
 }
 
 bool CTabLayoutUI::add(std::unique_ptr<CControlUI> control)

@@ -33,6 +33,9 @@ protected:
     // A floating child: "pos" from the container's top-left corner; with
     // zero right and bottom, "width" and "height" give the size.
     void placeFloat(CControlUI& child) const;
+    // Places the children one after another along one axis; children without
+    // a fixed size there share what the others, paddings and gaps leave.
+    void arrangeInLine(bool vertical);
 
     std::vector<std::unique_ptr<CControlUI>> items_;
 
