@@ -10,15 +10,20 @@ rm -rf "$work"
 mkdir -p "$work/root"
 cp "$build/tools/standin.exe" "$work/root/rizodi.exe"
 
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-"$source/tools/vendor-server/vendor-server" --port "$port" --root "$work/root" --lifetime 150 \
-  2>"$work/server.log" &
-server=$!
-trap 'kill $server 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-  python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 0.2)" 2>/dev/null && break
-  sleep 0.1
-done
+server=
+trap '[[ -n $server ]] && kill $server 2>/dev/null; true' EXIT
+start_server() { # <mode>
+  [[ -n $server ]] && { kill "$server" 2>/dev/null; wait "$server" 2>/dev/null || true; }
+  port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  "$source/tools/vendor-server/vendor-server" --port "$port" --root "$work/root" --lifetime 150 --mode "$1" \
+    2>>"$work/server.log" &
+  server=$!
+  for _ in $(seq 50); do
+    python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 0.2)" 2>/dev/null && return
+    sleep 0.1
+  done
+}
+start_server normal
 
 fail() { echo "FAILED: $*"; echo "--- driver output"; cat "$work"/out-*.txt 2>/dev/null; echo "--- server"; cat "$work/server.log"; exit 1; }
 
@@ -61,3 +66,13 @@ expect_journal "$journal" "rizodi.exe	-silence -downloader -openid=12345 -path=$
 expect_journal "$journal" "vpplayer.exe	downloadpackage=com.example.game|package=com.example.game"
 
 grep -q '"GET /kx/tarnwell HTTP/1.1" 200' "$work/server.log" || fail "version service not asked"
+
+# Other framings and faults of the vendor's side still end in a good installation.
+for mode in chunked no-length fail-main no-version; do
+  start_server "$mode"
+  folder=$(run KolvexSetup.exe "$work/$mode" "$mode")
+  cmp -s "$work/root/rizodi.exe" "$work/$mode/rizodi.exe" || fail "$mode: downloaded installer differs"
+  expect_journal "$work/$mode/standin-journal.txt" "rizodi.exe	-silence -downloader -openid=100 -path=$folder"
+done
+grep -q '"GET /spare/rizodi.exe HTTP/1.1" 200' "$work/server.log" || fail "fail-main did not reach the spare"
+grep -q '"GET /download/release/rizodi.exe HTTP/1.1" 200' "$work/server.log" || fail "no-version did not use the fallback"
