@@ -41,6 +41,11 @@ public:
     void setEnabled(bool enabled) { enabled_ = enabled; }
     bool isMouseEnabled() const { return mouse_; }
 
+    // Interaction state, kept by the window that shows the control.
+    enum StateFlag : unsigned { kHot = 1, kPushed = 2, kFocused = 4 };
+    bool hasState(unsigned flag) const { return (state_ & flag) != 0; }
+    void setState(unsigned flag, bool on) { state_ = on ? (state_ | flag) : (state_ & ~flag); }
+
     // Same meaning as in a layout file. False for a malformed value of a
     // known attribute; unknown attributes are kept as text.
     virtual bool setAttribute(const std::wstring& name, const std::wstring& value);
@@ -88,6 +93,7 @@ private:
     bool visible_ = true;
     bool enabled_ = true;
     bool mouse_ = true;
+    unsigned state_ = 0;
     int width_ = 0;
     int height_ = 0;
     RECT padding_ = {0, 0, 0, 0};

@@ -23,10 +23,11 @@ dark_body='#22262E'
 out() { printf 'PNG32:%s' "$1"; }
 strip=(-strip -define png:exclude-chunks=date,time)
 
-# A 10x10 cell: rounded 4 px rectangle, fill and border.
+# A 10x10 cell: rounded 4 px rectangle, fill and a crisp 1 px border
+# (the border shape filled, the inside filled over it).
 cell() { # <file> <fill> <border>
-  "$im" -size 10x10 xc:none -fill "$2" -stroke "$3" -strokewidth 1 \
-    -draw "roundrectangle 0.5,0.5 9.5,9.5 3.5,3.5" "${strip[@]}" "$(out "$1")"
+  "$im" -size 10x10 xc:none -fill "$3" -draw "roundrectangle 0,0 9,9 3,3" \
+    -fill "$2" -draw "roundrectangle 1,1 8,8 2,2" "${strip[@]}" "$(out "$1")"
 }
 # Cells side by side: normal, hot, pushed[, disabled].
 strip_of() { # <target> <cells...>
