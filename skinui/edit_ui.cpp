@@ -19,6 +19,7 @@ void CEditUI::setCaret(std::size_t position, bool extend)
     const std::size_t kept = anchor();
     caret_ = std::min(position, text().size());
     anchor_ = extend ? kept : caret_;
+    changed(false);
 }
 
 void CEditUI::moveCaret(int delta, bool extend)
@@ -36,6 +37,7 @@ void CEditUI::selectAll()
 {
     anchor_ = 0;
     caret_ = text().size();
+    changed(false);
 }
 
 bool CEditUI::eraseSelection()
@@ -111,6 +113,7 @@ bool CRichEditUI::scrollBy(int delta)
 {
     const int before = scrollY_;
     scrollY_ = std::min(std::max(scrollY_ + delta, 0), maxScroll());
+    if (scrollY_ != before) changed(false);
     return scrollY_ != before;
 }
 

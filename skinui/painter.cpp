@@ -18,6 +18,14 @@ namespace {
 
 using Gdiplus::REAL;
 
+// Decoded premultiplied pixels, blended by the painter itself: exact
+// nine-grid pieces without the seams of a library's stretch filter.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<DWORD> pixels;
+};
+
 // GDI+ and the decoded pictures live until the process ends: shutting GDI+
 // down from static destructors can hang, and windows may still paint late.
 struct Shared {
@@ -25,7 +33,7 @@ struct Shared {
     bool started = false;
     std::mutex lock;
     // file + mask -> picture; null remembers a missing or broken file.
-    std::map<std::wstring, std::unique_ptr<Gdiplus::Bitmap>> images;
+    std::map<std::wstring, std::unique_ptr<Picture>> images;
     std::map<std::wstring, std::wstring> faces;
 };
 
@@ -43,7 +51,7 @@ Shared& shared()
 
 // Decodes a PNG or BMP and turns it into premultiplied pixels, with the
 // mask colour made transparent.
-std::unique_ptr<Gdiplus::Bitmap> decode(const std::string& bytes, bool hasMask, DWORD mask)
+std::unique_ptr<Picture> decode(const std::string& bytes, bool hasMask, DWORD mask)
 {
     HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
     if (!memory) return nullptr;
@@ -59,7 +67,7 @@ std::unique_ptr<Gdiplus::Bitmap> decode(const std::string& bytes, bool hasMask, 
         ::GlobalFree(memory);
         return nullptr;
     }
-    std::unique_ptr<Gdiplus::Bitmap> result;
+    std::unique_ptr<Picture> result;
     {
         Gdiplus::Bitmap source(stream);
         const UINT w = source.GetWidth();
@@ -68,29 +76,25 @@ std::unique_ptr<Gdiplus::Bitmap> decode(const std::string& bytes, bool hasMask, 
             Gdiplus::Rect all(0, 0, static_cast<INT>(w), static_cast<INT>(h));
             Gdiplus::BitmapData in;
             if (source.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &in) == Gdiplus::Ok) {
-                result.reset(new Gdiplus::Bitmap(static_cast<INT>(w), static_cast<INT>(h), PixelFormat32bppPARGB));
-                Gdiplus::BitmapData out;
-                if (result->GetLastStatus() == Gdiplus::Ok &&
-                    result->LockBits(&all, Gdiplus::ImageLockModeWrite, PixelFormat32bppPARGB, &out) == Gdiplus::Ok) {
-                    for (UINT y = 0; y < h; ++y) {
-                        const DWORD* src = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(in.Scan0) + y * in.Stride);
-                        DWORD* dst = reinterpret_cast<DWORD*>(static_cast<BYTE*>(out.Scan0) + y * out.Stride);
-                        for (UINT x = 0; x < w; ++x) {
-                            const DWORD p = src[x];
-                            const DWORD a = p >> 24;
-                            if (a == 0 || (hasMask && (p & 0xFFFFFF) == (mask & 0xFFFFFF))) {
-                                dst[x] = 0;
-                                continue;
-                            }
-                            const DWORD r = ((p >> 16) & 0xFF) * a / 255;
-                            const DWORD g = ((p >> 8) & 0xFF) * a / 255;
-                            const DWORD b = (p & 0xFF) * a / 255;
-                            dst[x] = (a << 24) | (r << 16) | (g << 8) | b;
+                result.reset(new Picture);
+                result->width = static_cast<int>(w);
+                result->height = static_cast<int>(h);
+                result->pixels.resize(static_cast<std::size_t>(w) * h);
+                for (UINT y = 0; y < h; ++y) {
+                    const DWORD* src = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(in.Scan0) + y * in.Stride);
+                    DWORD* dst = &result->pixels[static_cast<std::size_t>(y) * w];
+                    for (UINT x = 0; x < w; ++x) {
+                        const DWORD p = src[x];
+                        const DWORD a = p >> 24;
+                        if (a == 0 || (hasMask && (p & 0xFFFFFF) == (mask & 0xFFFFFF))) {
+                            dst[x] = 0;
+                            continue;
                         }
+                        const DWORD r = ((p >> 16) & 0xFF) * a / 255;
+                        const DWORD g = ((p >> 8) & 0xFF) * a / 255;
+                        const DWORD b = (p & 0xFF) * a / 255;
+                        dst[x] = (a << 24) | (r << 16) | (g << 8) | b;
                     }
-                    result->UnlockBits(&out);
-                } else {
-                    result.reset();
                 }
                 source.UnlockBits(&in);
             }
@@ -100,7 +104,7 @@ std::unique_ptr<Gdiplus::Bitmap> decode(const std::string& bytes, bool hasMask, 
     return result;
 }
 
-Gdiplus::Bitmap* picture(const std::wstring& file, bool hasMask, DWORD mask)
+const Picture* picture(const std::wstring& file, bool hasMask, DWORD mask)
 {
     Shared& s = shared();
     if (!s.started || file.empty()) return nullptr;
@@ -112,13 +116,13 @@ Gdiplus::Bitmap* picture(const std::wstring& file, bool hasMask, DWORD mask)
     const auto found = s.images.find(key);
     if (found != s.images.end()) return found->second.get();
     std::string bytes;
-    std::unique_ptr<Gdiplus::Bitmap> decoded;
+    std::unique_ptr<Picture> decoded;
     if (loadFile(file, bytes)) {
         decoded = decode(bytes, hasMask, mask);
         if (!decoded) SKINUI_TRACE(L"picture %s cannot be decoded", file.c_str());
     }
     // A missing picture is skipped silently: several are named on purpose.
-    Gdiplus::Bitmap* result = decoded.get();
+    const Picture* result = decoded.get();
     s.images[key] = std::move(decoded);
     return result;
 }
@@ -252,7 +256,9 @@ struct CPainter::Impl {
     std::map<int, CFontDesc> fonts;
     CFontDesc defaultFont;
     std::map<int, std::unique_ptr<Gdiplus::Font>> made;
-    std::unique_ptr<Gdiplus::Font> fallback;
+    bool hasClip = false;
+    RECT clip = {0, 0, 0, 0};
+    std::vector<CFontDesc> given;
 
     explicit Impl(CSurface& s) : surface(s)
     {
@@ -265,7 +271,7 @@ struct CPainter::Impl {
         graphics.reset(new Gdiplus::Graphics(target.get()));
         graphics->SetCompositingMode(Gdiplus::CompositingModeSourceOver);
         graphics->SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
-        graphics->SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+        graphics->SetPixelOffsetMode(Gdiplus::PixelOffsetModeNone);
         graphics->SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
         format.reset(Gdiplus::StringFormat::GenericTypographic()->Clone());
         format->SetFormatFlags(format->GetFormatFlags() | Gdiplus::StringFormatFlagsMeasureTrailingSpaces);
@@ -315,11 +321,40 @@ struct CPainter::Impl {
         return em ? font->GetSize() * family.GetCellAscent(style) / em : font->GetSize();
     }
 
-    void drawStretched(Gdiplus::Bitmap* bitmap, const RECT& dst, const RECT& src)
+    // Nearest-neighbour stretch of src onto dst, premultiplied source-over,
+    // inside the surface and the clip.
+    void drawStretched(const Picture& picture, const RECT& dst, const RECT& src)
     {
         if (isEmpty(dst) || isEmpty(src)) return;
-        graphics->DrawImage(bitmap, toRect(dst), src.left, src.top, src.right - src.left, src.bottom - src.top,
-                            Gdiplus::UnitPixel);
+        RECT visible = {0, 0, surface.width(), surface.height()};
+        if (hasClip) ::IntersectRect(&visible, &visible, &clip);
+        RECT target;
+        if (!::IntersectRect(&target, &visible, &dst)) return;
+        ::GdiFlush();
+        DWORD* bits = surface.bits();
+        const LONG dw = dst.right - dst.left, dh = dst.bottom - dst.top;
+        const LONG sw = src.right - src.left, sh = src.bottom - src.top;
+        for (LONG y = target.top; y < target.bottom; ++y) {
+            const LONG sy = src.top + (y - dst.top) * sh / dh;
+            const DWORD* row = &picture.pixels[static_cast<std::size_t>(sy) * picture.width];
+            DWORD* out = bits + static_cast<std::size_t>(y) * surface.width();
+            for (LONG x = target.left; x < target.right; ++x) {
+                const DWORD p = row[src.left + (x - dst.left) * sw / dw];
+                const DWORD a = p >> 24;
+                if (a == 255) {
+                    out[x] = p;
+                } else if (a != 0) {
+                    const DWORD q = out[x];
+                    const DWORD keep = 255 - a;
+                    DWORD blended = 0;
+                    for (int shift = 0; shift < 32; shift += 8) {
+                        const DWORD channel = ((p >> shift) & 0xFF) + ((q >> shift) & 0xFF) * keep / 255;
+                        blended |= std::min<DWORD>(channel, 255) << shift;
+                    }
+                    out[x] = blended;
+                }
+            }
+        }
     }
 };
 
@@ -332,8 +367,23 @@ CPainter::~CPainter()
     ::GdiFlush();
 }
 
+namespace {
+
+bool sameFont(const CFontDesc& a, const CFontDesc& b)
+{
+    return a.id == b.id && a.face == b.face && a.size == b.size && a.bold == b.bold && a.underline == b.underline &&
+           a.italic == b.italic && a.isDefault == b.isDefault;
+}
+
+} // namespace
+
 void CPainter::setFonts(const std::vector<CFontDesc>& fonts)
 {
+    // Each paint passes the window's fonts; made fonts are kept while the
+    // set stays the same.
+    if (fonts.size() == impl_->given.size() && std::equal(fonts.begin(), fonts.end(), impl_->given.begin(), sameFont))
+        return;
+    impl_->given = fonts;
     impl_->fonts.clear();
     impl_->made.clear();
     bool haveDefault = false;
@@ -356,6 +406,8 @@ const CFontDesc& CPainter::font(int id) const
 void CPainter::setClip(const RECT* rect)
 {
     if (!impl_->ready()) return;
+    impl_->hasClip = rect != nullptr;
+    if (rect) impl_->clip = *rect;
     if (rect) impl_->graphics->SetClip(toRect(*rect));
     else impl_->graphics->ResetClip();
 }
@@ -370,10 +422,10 @@ void CPainter::fillRect(const RECT& rect, DWORD color)
 bool CPainter::drawImage(const CImageDesc& image, const RECT& control)
 {
     if (!impl_->ready()) return false;
-    Gdiplus::Bitmap* bitmap = picture(image.file, image.hasMask, image.mask);
+    const Picture* bitmap = picture(image.file, image.hasMask, image.mask);
     if (!bitmap) return false;
-    const LONG bw = static_cast<LONG>(bitmap->GetWidth());
-    const LONG bh = static_cast<LONG>(bitmap->GetHeight());
+    const LONG bw = bitmap->width;
+    const LONG bh = bitmap->height;
     RECT src = image.hasSource ? image.source : RECT{0, 0, bw, bh};
     src.left = std::max<LONG>(src.left, 0);
     src.top = std::max<LONG>(src.top, 0);
@@ -398,7 +450,7 @@ bool CPainter::drawImage(const CImageDesc& image, const RECT& control)
         c = RECT{0, 0, 0, 0};
     }
     if (c.left == 0 && c.top == 0 && c.right == 0 && c.bottom == 0) {
-        impl_->drawStretched(bitmap, dst, src);
+        impl_->drawStretched(*bitmap, dst, src);
         return true;
     }
     const LONG sx[4] = {src.left, src.left + c.left, src.right - c.right, src.right};
@@ -407,7 +459,7 @@ bool CPainter::drawImage(const CImageDesc& image, const RECT& control)
     const LONG dy[4] = {dst.top, dst.top + c.top, dst.bottom - c.bottom, dst.bottom};
     for (int row = 0; row < 3; ++row)
         for (int col = 0; col < 3; ++col)
-            impl_->drawStretched(bitmap, RECT{dx[col], dy[row], dx[col + 1], dy[row + 1]},
+            impl_->drawStretched(*bitmap, RECT{dx[col], dy[row], dx[col + 1], dy[row + 1]},
                                  RECT{sx[col], sy[row], sx[col + 1], sy[row + 1]});
     return true;
 }

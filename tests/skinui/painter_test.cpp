@@ -144,6 +144,9 @@ TEST_F(SkinPainting, ImageCellsNineGridDestAndMask)
     EXPECT_TRUE(closeTo(surface.pixel(50, 1), 0x268FD6));
     EXPECT_LT(alphaOf(surface.pixel(0, 0)), 200u);
     EXPECT_TRUE(closeTo(surface.pixel(150, 20), 0x45A3E2));
+    // No seam where the nine pieces meet.
+    for (int y = 1; y < 39; ++y) EXPECT_TRUE(closeTo(surface.pixel(50, y), 0x268FD6)) << "row " << y;
+    for (int x = 1; x < 99; ++x) EXPECT_TRUE(closeTo(surface.pixel(x, 20), 0x268FD6)) << "column " << x;
     // dest: only the 10x10 square at 10,10 inside the control.
     EXPECT_TRUE(closeTo(surface.pixel(15, 65), 0x268FD6));
     EXPECT_EQ(surface.pixel(5, 55), 0u);
@@ -241,6 +244,8 @@ TEST_F(SkinPainting, MainLayoutShadowBodyButtonStatesAndOption)
     // Left of the text, still inside the button.
     const int probeX = install->pos().left + 12;
     EXPECT_TRUE(closeTo(surface.pixel(probeX, at.top), 0x268FD6));
+    for (int y = install->pos().top + 1; y < install->pos().bottom - 1; ++y)
+        EXPECT_TRUE(closeTo(surface.pixel(probeX, y), 0x268FD6)) << "seam at row " << y;
     int white = 0;
     for (int x = install->pos().left; x < install->pos().right; ++x) white += closeTo(surface.pixel(x, at.top), 0xFFFFFF, 40);
     EXPECT_GT(white, 3) << "button text";
