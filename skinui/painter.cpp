@@ -563,8 +563,25 @@ void CPainter::drawMarkup(const std::vector<CTextRun>& runs, const RECT& rect, i
     impl_->graphics->Restore(saved);
 }
 
-int CPainter::measureWrapped(const std::wstring& text, int width, int fontId)
+namespace {
+
+// CR LF and lone CR end lines as LF does; a drawn CR would show as a box.
+std::wstring plainLines(const std::wstring& text)
 {
+    std::wstring out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != L'\r') out += text[i];
+        else if (i + 1 >= text.size() || text[i + 1] != L'\n') out += L'\n';
+    }
+    return out;
+}
+
+} // namespace
+
+int CPainter::measureWrapped(const std::wstring& given, int width, int fontId)
+{
+    const std::wstring text = plainLines(given);
     if (!impl_->ready() || text.empty() || width <= 0) return 0;
     Gdiplus::Font* font = impl_->fontOf(fontId);
     Gdiplus::RectF box;
@@ -574,9 +591,10 @@ int CPainter::measureWrapped(const std::wstring& text, int width, int fontId)
     return static_cast<int>(box.Height + 0.999f);
 }
 
-int CPainter::drawWrapped(const std::wstring& text, const RECT& rect, int fontId, DWORD color, int scrollY)
+int CPainter::drawWrapped(const std::wstring& given, const RECT& rect, int fontId, DWORD color, int scrollY)
 {
     if (!impl_->ready() || isEmpty(rect)) return 0;
+    const std::wstring text = plainLines(given);
     const int width = rect.right - rect.left;
     const int height = measureWrapped(text, width, fontId);
     if (text.empty()) return 0;

@@ -523,9 +523,10 @@ void WindowImplBase::onLeftDown(POINT pt)
 void WindowImplBase::onLeftUp(POINT pt)
 {
     selecting_ = false;
-    if (::GetCapture() == hwnd_) ::ReleaseCapture();
+    // Taken first: releasing the capture reports a capture change.
     CControlUI* pressed = pushed_;
     pushed_ = nullptr;
+    if (::GetCapture() == hwnd_) ::ReleaseCapture();
     if (!pressed) return;
     pressed->setState(CControlUI::kPushed, false);
     if (hitTest(pt) != pressed || !pressed->isEnabled()) return;
