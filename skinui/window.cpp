@@ -689,6 +689,11 @@ LRESULT WindowImplBase::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
         return 0;
     case WM_KEYDOWN:
         if (onKeyDown(wParam)) return 0;
+        // Also under a loop that skips the pre-translation.
+        if (wParam == VK_ESCAPE) {
+            close(IDCANCEL);
+            return 0;
+        }
         break;
     case WM_CHAR:
         onChar(static_cast<wchar_t>(wParam));
