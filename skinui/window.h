@@ -108,6 +108,9 @@ public:
     const CSurface& paintNow();
     // Repaints only the control's rectangle now; returns milliseconds taken.
     double repaintControlNow(CControlUI& control);
+    // Milliseconds of the last paint into the bitmap and of showing it.
+    double lastPaintMs() const { return lastPaintMs_; }
+    double lastPresentMs() const { return lastPresentMs_; }
 
     // The loop of the user-interface thread: each message is offered to
     // translateMessage first.
@@ -156,6 +159,8 @@ private:
     bool caretOn_ = true;
     bool tracking_ = false;
     UINT closeResult_ = 0;
+    double lastPaintMs_ = 0;
+    double lastPresentMs_ = 0;
 };
 
 } // namespace SkinUI
