@@ -62,9 +62,15 @@ public:
     bool eraseBackward();
     bool eraseForward();
 
+    // Pixels of text scrolled out on the left, kept by painting so the
+    // caret stays in view.
+    int scrollX() const { return scrollX_; }
+    void setScrollX(int pixels) { scrollX_ = pixels < 0 ? 0 : pixels; }
+
 private:
     bool eraseSelection();
 
+    int scrollX_ = 0;
     std::size_t caret_ = 0;
     std::size_t anchor_ = 0;
     bool readOnly_ = false;

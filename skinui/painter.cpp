@@ -464,15 +464,16 @@ bool CPainter::drawImage(const CImageDesc& image, const RECT& control)
     return true;
 }
 
-void CPainter::drawText(const std::wstring& text, const RECT& rect, int font, DWORD color, UINT style)
+void CPainter::drawText(const std::wstring& text, const RECT& rect, int font, DWORD color, UINT style, const RECT* clip)
 {
     if (text.empty()) return;
     CTextRun run;
     run.text = text;
-    drawMarkup(std::vector<CTextRun>{run}, rect, font, color, style);
+    drawMarkup(std::vector<CTextRun>{run}, rect, font, color, style, clip);
 }
 
-void CPainter::drawMarkup(const std::vector<CTextRun>& runs, const RECT& rect, int fontId, DWORD color, UINT style)
+void CPainter::drawMarkup(const std::vector<CTextRun>& runs, const RECT& rect, int fontId, DWORD color, UINT style,
+                          const RECT* clip)
 {
     if (!impl_->ready() || isEmpty(rect) || runs.empty()) return;
     Gdiplus::Font* font = impl_->fontOf(fontId);
@@ -539,7 +540,7 @@ void CPainter::drawMarkup(const std::vector<CTextRun>& runs, const RECT& rect, i
     const REAL ascent = impl_->ascent(font);
 
     Gdiplus::GraphicsState saved = impl_->graphics->Save();
-    impl_->graphics->SetClip(toRect(rect), Gdiplus::CombineModeIntersect);
+    impl_->graphics->SetClip(toRect(clip ? *clip : rect), Gdiplus::CombineModeIntersect);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::vector<Piece>& line = lines[i];
         if (line.empty()) continue;

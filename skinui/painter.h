@@ -75,8 +75,11 @@ public:
     // Text colours ignore alpha (the layouts write white as #00FFFFFF).
     // style: DT_LEFT/CENTER/RIGHT, DT_TOP/VCENTER/BOTTOM, DT_SINGLELINE or
     // DT_WORDBREAK.
-    void drawText(const std::wstring& text, const RECT& rect, int font, DWORD color, UINT style);
-    void drawMarkup(const std::vector<CTextRun>& runs, const RECT& rect, int font, DWORD color, UINT style);
+    // Text is placed in rect and clipped to clip (rect when null).
+    void drawText(const std::wstring& text, const RECT& rect, int font, DWORD color, UINT style,
+                  const RECT* clip = nullptr);
+    void drawMarkup(const std::vector<CTextRun>& runs, const RECT& rect, int font, DWORD color, UINT style,
+                    const RECT* clip = nullptr);
     // Word-wrapped text scrolled up by scrollY; returns the whole height.
     int drawWrapped(const std::wstring& text, const RECT& rect, int font, DWORD color, int scrollY);
     int measureWrapped(const std::wstring& text, int width, int font);

@@ -77,21 +77,36 @@ bool scrollbarLook(const CWindowLayout& layout, CImageDesc& thumb, int& width)
     return haveThumb;
 }
 
-void paintEdit(CPainter& painter, const CEditUI& edit, const CPaintOptions& options)
+void paintEdit(CPainter& painter, CEditUI& edit, const CPaintOptions& options)
 {
     const RECT r = textRect(edit);
     const std::wstring shown = edit.isPassword() ? std::wstring(edit.text().size(), L'*') : edit.text();
     const bool focused = edit.hasState(CControlUI::kFocused);
+    // Scrolled just enough to keep the caret in view, and no further than
+    // the end of the text needs.
+    const int width = std::max<int>(r.right - r.left - 1, 1);
+    const int caretX = painter.textWidth(shown, edit.caret(), edit.font());
+    const int full = painter.textWidth(shown, shown.size(), edit.font());
+    int scroll = std::min(edit.scrollX(), std::max(full - width, 0));
+    if (caretX - scroll > width) scroll = caretX - width;
+    if (caretX < scroll) scroll = caretX;
+    edit.setScrollX(scroll);
+    RECT placed = r;
+    placed.left -= scroll;
+
     if (focused && edit.hasSelection()) {
         const std::size_t from = std::min(edit.caret(), edit.anchor());
         const std::size_t to = std::max(edit.caret(), edit.anchor());
-        const RECT band = {r.left + painter.textWidth(shown, from, edit.font()), r.top + 4,
-                           r.left + painter.textWidth(shown, to, edit.font()), r.bottom - 4};
+        RECT band = {placed.left + painter.textWidth(shown, from, edit.font()), r.top + 4,
+                     placed.left + painter.textWidth(shown, to, edit.font()), r.bottom - 4};
+        band.left = std::max(band.left, r.left);
+        band.right = std::min(band.right, r.right);
         painter.fillRect(band, kSelectionColor);
     }
-    painter.drawText(shown, r, edit.font(), stateTextColor(edit), DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    placed.right = std::max(placed.right, placed.left + full + 1);
+    painter.drawText(shown, placed, edit.font(), stateTextColor(edit), DT_LEFT | DT_VCENTER | DT_SINGLELINE, &r);
     if (focused && options.caretOn) {
-        const int x = r.left + painter.textWidth(shown, edit.caret(), edit.font());
+        const int x = placed.left + caretX;
         const int h = painter.lineHeight(edit.font());
         const int top = r.top + ((r.bottom - r.top) - h) / 2;
         DWORD color = edit.textColor() ? edit.textColor() : kDefaultTextColor;
@@ -128,11 +143,12 @@ RECT textRect(const CControlUI& control)
 std::size_t editHitTest(CPainter& painter, const CEditUI& edit, int x)
 {
     const RECT r = textRect(edit);
-    const std::wstring& text = edit.text();
+    const std::wstring text = edit.isPassword() ? std::wstring(edit.text().size(), L'*') : edit.text();
+    const int left = r.left - edit.scrollX();
     std::size_t best = 0;
-    int bestDistance = std::abs(x - r.left);
+    int bestDistance = std::abs(x - left);
     for (std::size_t i = 1; i <= text.size(); ++i) {
-        const int distance = std::abs(x - (r.left + painter.textWidth(text, i, edit.font())));
+        const int distance = std::abs(x - (left + painter.textWidth(text, i, edit.font())));
         if (distance < bestDistance) {
             best = i;
             bestDistance = distance;

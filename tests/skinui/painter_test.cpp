@@ -85,6 +85,8 @@ protected:
         paintWindow(painter, layout, options);
     }
 
+    std::unique_ptr<CPainter> painterFor(CSurface& surface) { return std::unique_ptr<CPainter>(new CPainter(surface)); }
+
     static ui::skin::SkinFiles* files_;
 };
 
@@ -317,6 +319,19 @@ TEST_F(SkinPainting, ProgressEditAndRichEditStates)
     const RECT e = textRect(*edit);
     const DWORD band = surface.pixel(e.left + 2, (e.top + e.bottom) / 2 - 6);
     EXPECT_GT(blueOf(band), redOf(band) + 40) << std::hex << band;
+
+    // A text longer than the edit scrolls to keep the caret in view, and
+    // back when the caret goes home.
+    edit->setText(L"D:\\" + std::wstring(120, L'W') + L"\\end");
+    edit->setCaret(edit->text().size(), false);
+    paint(layout, surface, true);
+    EXPECT_GT(edit->scrollX(), 0);
+    const RECT tr = textRect(*edit);
+    EXPECT_GT(darkPixels(surface, RECT{tr.right - 30, tr.top, tr.right, tr.bottom}), 5) << "text end and caret";
+    EXPECT_EQ(editHitTest(*painterFor(surface), *edit, tr.right - 1), edit->text().size());
+    edit->setCaret(0, false);
+    paint(layout, surface, true);
+    EXPECT_EQ(edit->scrollX(), 0);
 
     // Rich edit: a long text gets a thumb; scrolling moves text and thumb.
     tab->selectItem(1);
