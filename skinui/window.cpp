@@ -123,7 +123,7 @@ HWND WindowImplBase::create(HWND owner, const wchar_t* name, DWORD style, DWORD 
     if (!registerClass()) return nullptr;
     // The layout decides the size and whether the window is layered, so it
     // is read before the native window exists.
-    CDialogBuilder::build(skinFolder() + skinFile(), layout_);
+    CDialogBuilder::build(skinFolder() + skinFile(), layout_, this);
     layered_ = layout_.hasLayeredImage;
     if (layered_) exStyle |= WS_EX_LAYERED;
     const int w = layout_.size.cx > 0 ? layout_.size.cx : 400;

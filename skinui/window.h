@@ -35,13 +35,6 @@ public:
     virtual LRESULT messageHandler(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) = 0;
 };
 
-class IDialogBuilderCallback {
-public:
-    virtual ~IDialogBuilderCallback() = default;
-    // A control for a class name the toolkit does not know; null for none.
-    virtual CControlUI* createControl(const wchar_t* className) { (void)className; return nullptr; }
-};
-
 // A table of (notification type, control name) -> handler.
 class CNotifyPump {
 public:

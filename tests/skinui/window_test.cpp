@@ -43,6 +43,7 @@ const char kLayout[] =
     "  <Edit name=\"path\" height=\"30\"/>"
     "  <Button name=\"off\" height=\"20\" enabled=\"false\"/>"
     "  <HorizontalLayout name=\"row\"/>"
+    "  <Selection name=\"own\" height=\"10\"/>"
     "</VerticalLayout></Window>";
 
 class TestWindow : public WindowImplBase {
@@ -56,6 +57,10 @@ public:
         WindowImplBase::notify(msg);
     }
     void onFinalMessage(HWND) override { finalStep = true; }
+    CControlUI* createControl(const wchar_t* className) override
+    {
+        return std::wstring(className) == L"Selection" ? new CButtonUI : nullptr;
+    }
 
     int initialised = 0;
     bool finalStep = false;
@@ -102,6 +107,8 @@ TEST_F(WindowTest, CreatesFromTheLayoutAndRoutesNotifications)
     EXPECT_EQ(r.right - r.left, 300);
     EXPECT_EQ(r.bottom - r.top, 200);
     EXPECT_FALSE(::GetWindowLongW(hwnd_, GWL_EXSTYLE) & WS_EX_LAYERED);
+    // A class of the window's own, made through the builder callback.
+    EXPECT_TRUE(dynamic_cast<CButtonUI*>(window_.findControl(L"own")));
 
     int handled = 0;
     window_.addNotify(L"click", L"go", [&](TNotifyUI& msg) {
