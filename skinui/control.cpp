@@ -1,5 +1,7 @@
 #include "skinui/control.h"
 
+#include "skinui/containers.h"
+
 #include "skinui/multi_language.h"
 #include "skinui/resources.h"
 
@@ -76,7 +78,15 @@ bool CControlUI::setAttribute(const std::wstring& name, const std::wstring& valu
         }
     }
     if (!ok) SKINUI_TRACE(L"bad value of %s: %s", name.c_str(), value.c_str());
+    changed(true);
     return ok;
+}
+
+void CControlUI::changed(bool relayout)
+{
+    CControlUI* root = this;
+    while (root->parent_) root = root->parent_;
+    if (root->host_) root->host_->controlChanged(*this, relayout);
 }
 
 bool CControlUI::applyAttributeList(const std::wstring& list)

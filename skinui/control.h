@@ -12,6 +12,15 @@
 namespace SkinUI {
 
 class CContainerUI;
+class CControlUI;
+
+// Told when a control changes how it looks, so its window can repaint
+// (and lay out again when sizes or visibility may have changed).
+class IControlHost {
+public:
+    virtual ~IControlHost() = default;
+    virtual void controlChanged(CControlUI& control, bool relayout) = 0;
+};
 
 class CControlUI {
 public:
@@ -30,16 +39,43 @@ public:
 
     // The text as set; "@key" stays as written here.
     const std::wstring& text() const { return text_; }
-    void setText(const std::wstring& text) { text_ = text; }
+    void setText(const std::wstring& text)
+    {
+        text_ = text;
+        changed(false);
+    }
     // What is shown: "@key" replaced by the multi-language text when known.
     std::wstring displayText() const;
     const std::wstring& tooltip() const { return tooltip_; }
 
     bool isVisible() const { return visible_; }
-    virtual void setVisible(bool visible) { visible_ = visible; }
+    virtual void setVisible(bool visible)
+    {
+        visible_ = visible;
+        changed(true);
+    }
     bool isEnabled() const { return enabled_; }
-    void setEnabled(bool enabled) { enabled_ = enabled; }
+    void setEnabled(bool enabled)
+    {
+        enabled_ = enabled;
+        changed(false);
+    }
     bool isMouseEnabled() const { return mouse_; }
+
+    // Interaction state, kept by the window that shows the control.
+    enum StateFlag : unsigned { kHot = 1, kPushed = 2, kFocused = 4 };
+    bool hasState(unsigned flag) const { return (state_ & flag) != 0; }
+    void setState(unsigned flag, bool on)
+    {
+        const unsigned before = state_;
+        state_ = on ? (state_ | flag) : (state_ & ~flag);
+        if (state_ != before) changed(false);
+    }
+
+    // Set on the root control by the window that shows the tree.
+    void setHost(IControlHost* host) { host_ = host; }
+    // Tells the window of the tree, if any, that this control changed.
+    void changed(bool relayout);
 
     // Same meaning as in a layout file. False for a malformed value of a
     // known attribute; unknown attributes are kept as text.
@@ -88,6 +124,8 @@ private:
     bool visible_ = true;
     bool enabled_ = true;
     bool mouse_ = true;
+    unsigned state_ = 0;
+    IControlHost* host_ = nullptr;
     int width_ = 0;
     int height_ = 0;
     RECT padding_ = {0, 0, 0, 0};

@@ -39,7 +39,10 @@ void deselectGroup(CControlUI& node, const std::wstring& group, const COptionUI*
 
 void COptionUI::setSelected(bool selected)
 {
-    selected_ = selected;
+    if (selected_ != selected) {
+        selected_ = selected;
+        changed(false);
+    }
     if (!selected || group_.empty()) return;
     CControlUI* root = this;
     while (root->parent()) root = root->parent();
@@ -79,7 +82,12 @@ bool CRichEditUI::setAttribute(const std::wstring& name, const std::wstring& val
     return CControlUI::setAttribute(name, value);
 }
 
-void CProgressUI::setValue(int value) { value_ = std::min(std::max(value, min_), std::max(max_, min_)); }
+void CProgressUI::setValue(int value)
+{
+    const int before = value_;
+    value_ = std::min(std::max(value, min_), std::max(max_, min_));
+    if (value_ != before) changed(false);
+}
 
 RECT CProgressUI::filledRect() const
 {

@@ -44,7 +44,35 @@ public:
     int maxChars() const { return maxChars_; }
     bool setAttribute(const std::wstring& name, const std::wstring& value) override;
 
+    // Editing: the caret and the other end of the selection are character
+    // indexes into text(), kept within it whatever code set the text to.
+    std::size_t caret() const;
+    std::size_t anchor() const;
+    bool hasSelection() const { return caret() != anchor(); }
+    std::wstring selectedText() const;
+    // Moves the caret; with extend the anchor stays, making a selection.
+    void setCaret(std::size_t position, bool extend);
+    void moveCaret(int delta, bool extend);
+    void selectAll();
+    // Replaces the selection (or inserts at the caret); control characters
+    // are dropped and the text is cut at maxChars. False when nothing
+    // changed (read-only, full, or nothing to insert).
+    bool insert(const std::wstring& text);
+    // Backspace and Delete: remove the selection or one character.
+    bool eraseBackward();
+    bool eraseForward();
+
+    // Pixels of text scrolled out on the left, kept by painting so the
+    // caret stays in view.
+    int scrollX() const { return scrollX_; }
+    void setScrollX(int pixels) { scrollX_ = pixels < 0 ? 0 : pixels; }
+
 private:
+    bool eraseSelection();
+
+    int scrollX_ = 0;
+    std::size_t caret_ = 0;
+    std::size_t anchor_ = 0;
     bool readOnly_ = false;
     bool password_ = false;
     int maxChars_ = 255;
@@ -60,7 +88,18 @@ public:
     bool isReadOnly() const { return readOnly_; }
     bool setAttribute(const std::wstring& name, const std::wstring& value) override;
 
+    // Vertical scrolling: painting reports the height of the wrapped text,
+    // input moves the offset; the offset stays within what can be shown.
+    int scrollY() const { return scrollY_; }
+    int contentHeight() const { return contentHeight_; }
+    void setContentHeight(int height);
+    // Returns whether the offset moved.
+    bool scrollBy(int delta);
+    int maxScroll() const;
+
 private:
+    int scrollY_ = 0;
+    int contentHeight_ = 0;
     bool multiLine_ = false;
     bool vScrollBar_ = false;
     bool autoVScroll_ = false;

@@ -11,7 +11,7 @@ const int kMaxIncludeDepth = 8;
 
 class Builder {
 public:
-    explicit Builder(CWindowLayout& layout) : layout_(layout) {}
+    Builder(CWindowLayout& layout, IDialogBuilderCallback* callback) : layout_(layout), callback_(callback) {}
 
     void window(const CXmlElement& element);
 
@@ -24,6 +24,7 @@ private:
     CFontDesc font(const CXmlElement& element) const;
 
     CWindowLayout& layout_;
+    IDialogBuilderCallback* callback_;
 };
 
 void Builder::window(const CXmlElement& element)
@@ -101,6 +102,7 @@ void Builder::include(const CXmlElement& element, CContainerUI* parent, int incl
 std::unique_ptr<CControlUI> Builder::control(const CXmlElement& element, int includeDepth)
 {
     std::unique_ptr<CControlUI> made = CDialogBuilder::createControl(element.name());
+    if (!made && callback_) made.reset(callback_->createControl(element.name().c_str()));
     if (!made) {
         // Keeps the tree's names and geometry for classes this toolkit
         // does not know.
@@ -139,7 +141,7 @@ void CWindowLayout::layout(int width, int height)
 
 void CWindowLayout::clear() { *this = CWindowLayout(); }
 
-bool CDialogBuilder::build(const std::wstring& file, CWindowLayout& layout)
+bool CDialogBuilder::build(const std::wstring& file, CWindowLayout& layout, IDialogBuilderCallback* callback)
 {
     layout.clear();
     std::string bytes;
@@ -147,14 +149,14 @@ bool CDialogBuilder::build(const std::wstring& file, CWindowLayout& layout)
         SKINUI_TRACE(L"layout file missing: %s", file.c_str());
         return false;
     }
-    if (!buildFromText(fromUtf8(bytes), layout)) {
+    if (!buildFromText(fromUtf8(bytes), layout, callback)) {
         SKINUI_TRACE(L"layout file %s not used", file.c_str());
         return false;
     }
     return true;
 }
 
-bool CDialogBuilder::buildFromText(const std::wstring& xml, CWindowLayout& layout)
+bool CDialogBuilder::buildFromText(const std::wstring& xml, CWindowLayout& layout, IDialogBuilderCallback* callback)
 {
     layout.clear();
     CXmlDocument doc;
@@ -166,7 +168,7 @@ bool CDialogBuilder::buildFromText(const std::wstring& xml, CWindowLayout& layou
         SKINUI_TRACE(L"layout root is %s, not Window", doc.root()->name().c_str());
         return false;
     }
-    Builder(layout).window(*doc.root());
+    Builder(layout, callback).window(*doc.root());
     return true;
 }
 

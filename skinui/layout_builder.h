@@ -47,13 +47,26 @@ public:
     void clear();
 };
 
+// Makes controls of classes the toolkit does not know; the builder owns
+// what it returns.
+class IDialogBuilderCallback {
+public:
+    virtual ~IDialogBuilderCallback() = default;
+    virtual CControlUI* createControl(const wchar_t* className)
+    {
+        (void)className;
+        return nullptr;
+    }
+};
+
 class CDialogBuilder {
 public:
     // Reads the file through the toolkit's file source. A missing or
     // malformed file leaves the layout empty (no controls) and says why
-    // once in the trace.
-    static bool build(const std::wstring& file, CWindowLayout& layout);
-    static bool buildFromText(const std::wstring& xml, CWindowLayout& layout);
+    // once in the trace. The callback, if any, is asked for unknown classes.
+    static bool build(const std::wstring& file, CWindowLayout& layout, IDialogBuilderCallback* callback = nullptr);
+    static bool buildFromText(const std::wstring& xml, CWindowLayout& layout,
+                              IDialogBuilderCallback* callback = nullptr);
 
     // A control of one of the layout classes; null for an unknown name.
     static std::unique_ptr<CControlUI> createControl(const std::wstring& className);

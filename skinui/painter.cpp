@@ -1,0 +1,628 @@
+#include "skinui/painter.h"
+
+#include "skinui/resources.h"
+
+// GDI+ wants its helpers' min and max; this is the one file that sees it.
+#include <algorithm>
+using std::max;
+using std::min;
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <map>
+#include <mutex>
+
+namespace SkinUI {
+
+namespace {
+
+using Gdiplus::REAL;
+
+// Decoded premultiplied pixels, blended by the painter itself: exact
+// nine-grid pieces without the seams of a library's stretch filter.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<DWORD> pixels;
+};
+
+// GDI+ and the decoded pictures live until the process ends: shutting GDI+
+// down from static destructors can hang, and windows may still paint late.
+struct Shared {
+    ULONG_PTR token = 0;
+    bool started = false;
+    std::mutex lock;
+    // file + mask -> picture; null remembers a missing or broken file.
+    std::map<std::wstring, std::unique_ptr<Picture>> images;
+    std::map<std::wstring, std::wstring> faces;
+};
+
+Shared& shared()
+{
+    static Shared* state = [] {
+        Shared* s = new Shared;
+        Gdiplus::GdiplusStartupInput input;
+        s->started = Gdiplus::GdiplusStartup(&s->token, &input, nullptr) == Gdiplus::Ok;
+        if (!s->started) SKINUI_TRACE(L"GDI+ did not start");
+        return s;
+    }();
+    return *state;
+}
+
+// Decodes a PNG or BMP and turns it into premultiplied pixels, with the
+// mask colour made transparent.
+std::unique_ptr<Picture> decode(const std::string& bytes, bool hasMask, DWORD mask)
+{
+    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    if (!memory) return nullptr;
+    void* data = ::GlobalLock(memory);
+    if (!data) {
+        ::GlobalFree(memory);
+        return nullptr;
+    }
+    memcpy(data, bytes.data(), bytes.size());
+    ::GlobalUnlock(memory);
+    IStream* stream = nullptr;
+    if (FAILED(::CreateStreamOnHGlobal(memory, TRUE, &stream))) {
+        ::GlobalFree(memory);
+        return nullptr;
+    }
+    std::unique_ptr<Picture> result;
+    {
+        Gdiplus::Bitmap source(stream);
+        const UINT w = source.GetWidth();
+        const UINT h = source.GetHeight();
+        if (source.GetLastStatus() == Gdiplus::Ok && w > 0 && h > 0 && w <= 8192 && h <= 8192) {
+            Gdiplus::Rect all(0, 0, static_cast<INT>(w), static_cast<INT>(h));
+            Gdiplus::BitmapData in;
+            if (source.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &in) == Gdiplus::Ok) {
+                result.reset(new Picture);
+                result->width = static_cast<int>(w);
+                result->height = static_cast<int>(h);
+                result->pixels.resize(static_cast<std::size_t>(w) * h);
+                for (UINT y = 0; y < h; ++y) {
+                    const DWORD* src = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(in.Scan0) + y * in.Stride);
+                    DWORD* dst = &result->pixels[static_cast<std::size_t>(y) * w];
+                    for (UINT x = 0; x < w; ++x) {
+                        const DWORD p = src[x];
+                        const DWORD a = p >> 24;
+                        if (a == 0 || (hasMask && (p & 0xFFFFFF) == (mask & 0xFFFFFF))) {
+                            dst[x] = 0;
+                            continue;
+                        }
+                        const DWORD r = ((p >> 16) & 0xFF) * a / 255;
+                        const DWORD g = ((p >> 8) & 0xFF) * a / 255;
+                        const DWORD b = (p & 0xFF) * a / 255;
+                        dst[x] = (a << 24) | (r << 16) | (g << 8) | b;
+                    }
+                }
+                source.UnlockBits(&in);
+            }
+        }
+    }
+    stream->Release();
+    return result;
+}
+
+const Picture* picture(const std::wstring& file, bool hasMask, DWORD mask)
+{
+    Shared& s = shared();
+    if (!s.started || file.empty()) return nullptr;
+    wchar_t suffix[16];
+    _snwprintf(suffix, 15, L"|%08lX", hasMask ? static_cast<unsigned long>(mask) : 0ul);
+    suffix[15] = L'\0';
+    const std::wstring key = file + (hasMask ? suffix : L"");
+    std::lock_guard<std::mutex> hold(s.lock);
+    const auto found = s.images.find(key);
+    if (found != s.images.end()) return found->second.get();
+    std::string bytes;
+    std::unique_ptr<Picture> decoded;
+    if (loadFile(file, bytes)) {
+        decoded = decode(bytes, hasMask, mask);
+        if (!decoded) SKINUI_TRACE(L"picture %s cannot be decoded", file.c_str());
+    }
+    // A missing picture is skipped silently: several are named on purpose.
+    const Picture* result = decoded.get();
+    s.images[key] = std::move(decoded);
+    return result;
+}
+
+bool faceInstalled(const std::wstring& face)
+{
+    Gdiplus::FontFamily family(face.c_str());
+    return family.GetLastStatus() == Gdiplus::Ok && family.IsAvailable();
+}
+
+Gdiplus::Color textColor(DWORD color) { return Gdiplus::Color(0xFF000000u | (color & 0xFFFFFF)); }
+
+Gdiplus::Rect toRect(const RECT& r) { return Gdiplus::Rect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
+
+bool isEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+struct Piece {
+    std::wstring text;
+    const CTextRun* run;
+    REAL x;
+    REAL width;
+};
+
+} // namespace
+
+CSurface::~CSurface() { release(); }
+
+void CSurface::release()
+{
+    if (dc_) {
+        if (previous_) ::SelectObject(dc_, previous_);
+        ::DeleteDC(dc_);
+    }
+    if (bitmap_) ::DeleteObject(bitmap_);
+    dc_ = nullptr;
+    bitmap_ = nullptr;
+    previous_ = nullptr;
+    bits_ = nullptr;
+    width_ = height_ = 0;
+}
+
+bool CSurface::resize(int width, int height)
+{
+    release();
+    if (width <= 0 || height <= 0 || width > 8192 || height > 8192) return false;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap_ = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    dc_ = ::CreateCompatibleDC(nullptr);
+    if (!bitmap_ || !dc_ || !bits) {
+        SKINUI_TRACE(L"no %dx%d bitmap: error %lu", width, height, ::GetLastError());
+        release();
+        return false;
+    }
+    previous_ = ::SelectObject(dc_, bitmap_);
+    bits_ = static_cast<DWORD*>(bits);
+    width_ = width;
+    height_ = height;
+    clear();
+    return true;
+}
+
+DWORD CSurface::pixel(int x, int y) const
+{
+    if (!bits_ || x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+    ::GdiFlush();
+    return bits_[static_cast<std::size_t>(y) * width_ + x];
+}
+
+void CSurface::clear(const RECT* rect)
+{
+    if (!bits_) return;
+    ::GdiFlush();
+    RECT r = {0, 0, width_, height_};
+    if (rect) {
+        r.left = std::max<LONG>(rect->left, 0);
+        r.top = std::max<LONG>(rect->top, 0);
+        r.right = std::min<LONG>(rect->right, width_);
+        r.bottom = std::min<LONG>(rect->bottom, height_);
+    }
+    for (LONG y = r.top; y < r.bottom; ++y)
+        std::fill(bits_ + y * width_ + r.left, bits_ + y * width_ + std::max(r.left, r.right), 0u);
+}
+
+std::wstring resolveFontFace(const std::wstring& face)
+{
+    Shared& s = shared();
+    if (!s.started) return face;
+    std::lock_guard<std::mutex> hold(s.lock);
+    const auto known = s.faces.find(face);
+    if (known != s.faces.end()) return known->second;
+    std::wstring chosen;
+    if (!face.empty() && faceInstalled(face)) {
+        chosen = face;
+    } else {
+        // CJK faces first: the texts are Chinese. Latin faces only when no
+        // CJK face exists at all.
+        static const wchar_t* const kFallbacks[] = {
+            L"Microsoft YaHei", L"WenQuanYi Micro Hei", L"\x6587\x6CC9\x9A7F\x5FAE\x7C73\x9ED1", L"SimHei",
+            L"SimSun",          L"NSimSun",             L"Noto Sans CJK SC",                       L"Droid Sans Fallback",
+            L"Tahoma",          L"Arial",               L"DejaVu Sans"};
+        for (const wchar_t* candidate : kFallbacks) {
+            if (faceInstalled(candidate)) {
+                chosen = candidate;
+                break;
+            }
+        }
+    }
+    s.faces[face] = chosen;
+    return chosen;
+}
+
+void clearImageCache()
+{
+    Shared& s = shared();
+    std::lock_guard<std::mutex> hold(s.lock);
+    s.images.clear();
+}
+
+struct CPainter::Impl {
+    CSurface& surface;
+    std::unique_ptr<Gdiplus::Bitmap> target;
+    std::unique_ptr<Gdiplus::Graphics> graphics;
+    std::unique_ptr<Gdiplus::StringFormat> format;
+    std::map<int, CFontDesc> fonts;
+    CFontDesc defaultFont;
+    std::map<int, std::unique_ptr<Gdiplus::Font>> made;
+    bool hasClip = false;
+    RECT clip = {0, 0, 0, 0};
+    std::vector<CFontDesc> given;
+
+    explicit Impl(CSurface& s) : surface(s)
+    {
+        defaultFont.face = L"\x5FAE\x8F6F\x96C5\x9ED1";
+        defaultFont.size = 12;
+        if (!shared().started || !surface.bits()) return;
+        ::GdiFlush();
+        target.reset(new Gdiplus::Bitmap(surface.width(), surface.height(), surface.width() * 4, PixelFormat32bppPARGB,
+                                         reinterpret_cast<BYTE*>(surface.bits())));
+        graphics.reset(new Gdiplus::Graphics(target.get()));
+        graphics->SetCompositingMode(Gdiplus::CompositingModeSourceOver);
+        graphics->SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
+        graphics->SetPixelOffsetMode(Gdiplus::PixelOffsetModeNone);
+        graphics->SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
+        format.reset(Gdiplus::StringFormat::GenericTypographic()->Clone());
+        format->SetFormatFlags(format->GetFormatFlags() | Gdiplus::StringFormatFlagsMeasureTrailingSpaces);
+    }
+
+    bool ready() const { return graphics != nullptr; }
+
+    Gdiplus::Font* fontOf(int id)
+    {
+        const int key = fonts.count(id) ? id : -1;
+        auto found = made.find(key);
+        if (found != made.end()) return found->second.get();
+        const CFontDesc& desc = key == -1 ? defaultFont : fonts[key];
+        INT style = Gdiplus::FontStyleRegular;
+        if (desc.bold) style |= Gdiplus::FontStyleBold;
+        if (desc.italic) style |= Gdiplus::FontStyleItalic;
+        if (desc.underline) style |= Gdiplus::FontStyleUnderline;
+        const std::wstring face = resolveFontFace(desc.face);
+        std::unique_ptr<Gdiplus::Font> font(new Gdiplus::Font(face.c_str(), static_cast<REAL>(desc.size > 0 ? desc.size : 12),
+                                                              style, Gdiplus::UnitPixel));
+        if (font->GetLastStatus() != Gdiplus::Ok) {
+            font.reset(new Gdiplus::Font(Gdiplus::FontFamily::GenericSansSerif(),
+                                         static_cast<REAL>(desc.size > 0 ? desc.size : 12), style, Gdiplus::UnitPixel));
+        }
+        Gdiplus::Font* result = font.get();
+        made[key] = std::move(font);
+        return result;
+    }
+
+    REAL width(const std::wstring& text, Gdiplus::Font* font)
+    {
+        if (text.empty()) return 0;
+        Gdiplus::RectF box;
+        graphics->MeasureString(text.c_str(), static_cast<INT>(text.size()), font, Gdiplus::PointF(0, 0), format.get(),
+                                &box);
+        return box.Width;
+    }
+
+    REAL height(Gdiplus::Font* font) { return font->GetHeight(graphics.get()); }
+
+    REAL ascent(Gdiplus::Font* font)
+    {
+        Gdiplus::FontFamily family;
+        font->GetFamily(&family);
+        const INT style = font->GetStyle();
+        const UINT em = family.GetEmHeight(style);
+        return em ? font->GetSize() * family.GetCellAscent(style) / em : font->GetSize();
+    }
+
+    // Nearest-neighbour stretch of src onto dst, premultiplied source-over,
+    // inside the surface and the clip.
+    void drawStretched(const Picture& picture, const RECT& dst, const RECT& src)
+    {
+        if (isEmpty(dst) || isEmpty(src)) return;
+        RECT visible = {0, 0, surface.width(), surface.height()};
+        if (hasClip) ::IntersectRect(&visible, &visible, &clip);
+        RECT target;
+        if (!::IntersectRect(&target, &visible, &dst)) return;
+        ::GdiFlush();
+        DWORD* bits = surface.bits();
+        const LONG dw = dst.right - dst.left, dh = dst.bottom - dst.top;
+        const LONG sw = src.right - src.left, sh = src.bottom - src.top;
+        for (LONG y = target.top; y < target.bottom; ++y) {
+            const LONG sy = src.top + (y - dst.top) * sh / dh;
+            const DWORD* row = &picture.pixels[static_cast<std::size_t>(sy) * picture.width];
+            DWORD* out = bits + static_cast<std::size_t>(y) * surface.width();
+            for (LONG x = target.left; x < target.right; ++x) {
+                const DWORD p = row[src.left + (x - dst.left) * sw / dw];
+                const DWORD a = p >> 24;
+                if (a == 255) {
+                    out[x] = p;
+                } else if (a != 0) {
+                    const DWORD q = out[x];
+                    const DWORD keep = 255 - a;
+                    DWORD blended = 0;
+                    for (int shift = 0; shift < 32; shift += 8) {
+                        const DWORD channel = ((p >> shift) & 0xFF) + ((q >> shift) & 0xFF) * keep / 255;
+                        blended |= std::min<DWORD>(channel, 255) << shift;
+                    }
+                    out[x] = blended;
+                }
+            }
+        }
+    }
+};
+
+CPainter::CPainter(CSurface& surface) : impl_(new Impl(surface)) {}
+
+CPainter::~CPainter()
+{
+    impl_->graphics.reset();
+    impl_->target.reset();
+    ::GdiFlush();
+}
+
+namespace {
+
+bool sameFont(const CFontDesc& a, const CFontDesc& b)
+{
+    return a.id == b.id && a.face == b.face && a.size == b.size && a.bold == b.bold && a.underline == b.underline &&
+           a.italic == b.italic && a.isDefault == b.isDefault;
+}
+
+} // namespace
+
+void CPainter::setFonts(const std::vector<CFontDesc>& fonts)
+{
+    // Each paint passes the window's fonts; made fonts are kept while the
+    // set stays the same.
+    if (fonts.size() == impl_->given.size() && std::equal(fonts.begin(), fonts.end(), impl_->given.begin(), sameFont))
+        return;
+    impl_->given = fonts;
+    impl_->fonts.clear();
+    impl_->made.clear();
+    bool haveDefault = false;
+    for (const CFontDesc& font : fonts) {
+        impl_->fonts[font.id] = font;
+        if (font.isDefault && !haveDefault) {
+            impl_->defaultFont = font;
+            haveDefault = true;
+        }
+    }
+    if (!haveDefault && impl_->fonts.count(0)) impl_->defaultFont = impl_->fonts[0];
+}
+
+const CFontDesc& CPainter::font(int id) const
+{
+    const auto found = impl_->fonts.find(id);
+    return found == impl_->fonts.end() ? impl_->defaultFont : found->second;
+}
+
+void CPainter::setClip(const RECT* rect)
+{
+    if (!impl_->ready()) return;
+    impl_->hasClip = rect != nullptr;
+    if (rect) impl_->clip = *rect;
+    if (rect) impl_->graphics->SetClip(toRect(*rect));
+    else impl_->graphics->ResetClip();
+}
+
+void CPainter::fillRect(const RECT& rect, DWORD color)
+{
+    if (!impl_->ready() || (color >> 24) == 0 || isEmpty(rect)) return;
+    Gdiplus::SolidBrush brush{Gdiplus::Color(color)};
+    impl_->graphics->FillRectangle(&brush, toRect(rect));
+}
+
+bool CPainter::drawImage(const CImageDesc& image, const RECT& control)
+{
+    if (!impl_->ready()) return false;
+    const Picture* bitmap = picture(image.file, image.hasMask, image.mask);
+    if (!bitmap) return false;
+    const LONG bw = bitmap->width;
+    const LONG bh = bitmap->height;
+    RECT src = image.hasSource ? image.source : RECT{0, 0, bw, bh};
+    src.left = std::max<LONG>(src.left, 0);
+    src.top = std::max<LONG>(src.top, 0);
+    src.right = std::min(src.right, bw);
+    src.bottom = std::min(src.bottom, bh);
+    RECT dst = control;
+    if (image.hasDest) {
+        dst = RECT{control.left + image.dest.left, control.top + image.dest.top, control.left + image.dest.right,
+                   control.top + image.dest.bottom};
+        dst.right = std::min(dst.right, control.right);
+        dst.bottom = std::min(dst.bottom, control.bottom);
+    }
+    if (isEmpty(src) || isEmpty(dst)) return true;
+
+    // Nine-grid: corners keep their size, edges stretch one way, the
+    // middle both; borders larger than either rectangle shrink to fit.
+    RECT c = image.corner;
+    const LONG sw = src.right - src.left, sh = src.bottom - src.top;
+    const LONG dw = dst.right - dst.left, dh = dst.bottom - dst.top;
+    if (c.left + c.right > std::min(sw, dw) || c.top + c.bottom > std::min(sh, dh) || c.left < 0 || c.top < 0 ||
+        c.right < 0 || c.bottom < 0) {
+        c = RECT{0, 0, 0, 0};
+    }
+    if (c.left == 0 && c.top == 0 && c.right == 0 && c.bottom == 0) {
+        impl_->drawStretched(*bitmap, dst, src);
+        return true;
+    }
+    const LONG sx[4] = {src.left, src.left + c.left, src.right - c.right, src.right};
+    const LONG sy[4] = {src.top, src.top + c.top, src.bottom - c.bottom, src.bottom};
+    const LONG dx[4] = {dst.left, dst.left + c.left, dst.right - c.right, dst.right};
+    const LONG dy[4] = {dst.top, dst.top + c.top, dst.bottom - c.bottom, dst.bottom};
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 3; ++col)
+            impl_->drawStretched(*bitmap, RECT{dx[col], dy[row], dx[col + 1], dy[row + 1]},
+                                 RECT{sx[col], sy[row], sx[col + 1], sy[row + 1]});
+    return true;
+}
+
+void CPainter::drawText(const std::wstring& text, const RECT& rect, int font, DWORD color, UINT style, const RECT* clip)
+{
+    if (text.empty()) return;
+    CTextRun run;
+    run.text = text;
+    drawMarkup(std::vector<CTextRun>{run}, rect, font, color, style, clip);
+}
+
+void CPainter::drawMarkup(const std::vector<CTextRun>& runs, const RECT& rect, int fontId, DWORD color, UINT style,
+                          const RECT* clip)
+{
+    if (!impl_->ready() || isEmpty(rect) || runs.empty()) return;
+    Gdiplus::Font* font = impl_->fontOf(fontId);
+    const REAL limit = static_cast<REAL>(rect.right - rect.left);
+    const bool wrap = (style & DT_WORDBREAK) != 0 && (style & DT_SINGLELINE) == 0;
+    const bool single = (style & DT_SINGLELINE) != 0;
+
+    // Lines of pieces, each piece one run's text on one line.
+    std::vector<std::vector<Piece>> lines(1);
+    REAL x = 0;
+    for (const CTextRun& run : runs) {
+        std::wstring rest = run.text;
+        while (!rest.empty()) {
+            std::size_t take = rest.size();
+            const std::size_t newline = rest.find(L'\n');
+            if (newline != std::wstring::npos) take = newline;
+            std::wstring part = rest.substr(0, take);
+            if (!part.empty() && part.back() == L'\r') part.pop_back();
+            REAL w = impl_->width(part, font);
+            if (wrap && x + w > limit && !part.empty()) {
+                // The longest head that fits, broken after a blank if any.
+                std::size_t lo = 0, hi = part.size();
+                while (lo < hi) {
+                    const std::size_t mid = (lo + hi + 1) / 2;
+                    if (x + impl_->width(part.substr(0, mid), font) <= limit) lo = mid;
+                    else hi = mid - 1;
+                }
+                std::size_t fit = lo;
+                const std::size_t blank = part.find_last_of(L' ', fit ? fit - 1 : 0);
+                if (fit > 0 && fit < part.size() && blank != std::wstring::npos && blank + 1 < fit) fit = blank + 1;
+                if (fit == 0 && x == 0) fit = 1; // one character per line at worst
+                if (fit == 0) {
+                    lines.emplace_back();
+                    x = 0;
+                    continue;
+                }
+                const std::wstring head = part.substr(0, fit);
+                const REAL hw = impl_->width(head, font);
+                lines.back().push_back(Piece{head, &run, x, hw});
+                lines.emplace_back();
+                x = 0;
+                rest.erase(0, fit);
+                continue;
+            }
+            if (!part.empty()) lines.back().push_back(Piece{part, &run, x, w});
+            x += w;
+            rest.erase(0, take);
+            if (newline != std::wstring::npos) {
+                rest.erase(0, 1);
+                if (!single) {
+                    lines.emplace_back();
+                    x = 0;
+                }
+            }
+        }
+    }
+
+    const REAL lineHeight = impl_->height(font);
+    const REAL total = lineHeight * static_cast<REAL>(lines.size());
+    REAL top = static_cast<REAL>(rect.top);
+    const REAL boxHeight = static_cast<REAL>(rect.bottom - rect.top);
+    if (style & DT_BOTTOM) top += boxHeight - total;
+    else if (style & DT_VCENTER) top += (boxHeight - total) / 2;
+    const REAL ascent = impl_->ascent(font);
+
+    Gdiplus::GraphicsState saved = impl_->graphics->Save();
+    impl_->graphics->SetClip(toRect(clip ? *clip : rect), Gdiplus::CombineModeIntersect);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::vector<Piece>& line = lines[i];
+        if (line.empty()) continue;
+        const REAL lineWidth = line.back().x + line.back().width;
+        REAL left = static_cast<REAL>(rect.left);
+        if (style & DT_RIGHT) left += limit - lineWidth;
+        else if (style & DT_CENTER) left += (limit - lineWidth) / 2;
+        const REAL y = top + lineHeight * static_cast<REAL>(i);
+        for (const Piece& piece : line) {
+            const DWORD c = piece.run->hasColor ? piece.run->color : color;
+            Gdiplus::SolidBrush brush{textColor(c)};
+            impl_->graphics->DrawString(piece.text.c_str(), static_cast<INT>(piece.text.size()), font,
+                                        Gdiplus::PointF(left + piece.x, y), impl_->format.get(), &brush);
+            if (piece.run->underline) {
+                Gdiplus::SolidBrush under{
+                    textColor(piece.run->hasUnderlineColor ? piece.run->underlineColor : c)};
+                impl_->graphics->FillRectangle(&under, left + piece.x, y + ascent + 1, piece.width, 1.0f);
+            }
+        }
+    }
+    impl_->graphics->Restore(saved);
+}
+
+namespace {
+
+// CR LF and lone CR end lines as LF does; a drawn CR would show as a box.
+std::wstring plainLines(const std::wstring& text)
+{
+    std::wstring out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != L'\r') out += text[i];
+        else if (i + 1 >= text.size() || text[i + 1] != L'\n') out += L'\n';
+    }
+    return out;
+}
+
+} // namespace
+
+int CPainter::measureWrapped(const std::wstring& given, int width, int fontId)
+{
+    const std::wstring text = plainLines(given);
+    if (!impl_->ready() || text.empty() || width <= 0) return 0;
+    Gdiplus::Font* font = impl_->fontOf(fontId);
+    Gdiplus::RectF box;
+    Gdiplus::StringFormat wrapping;
+    impl_->graphics->MeasureString(text.c_str(), static_cast<INT>(text.size()), font,
+                                   Gdiplus::RectF(0, 0, static_cast<REAL>(width), 1e7f), &wrapping, &box);
+    return static_cast<int>(box.Height + 0.999f);
+}
+
+int CPainter::drawWrapped(const std::wstring& given, const RECT& rect, int fontId, DWORD color, int scrollY)
+{
+    if (!impl_->ready() || isEmpty(rect)) return 0;
+    const std::wstring text = plainLines(given);
+    const int width = rect.right - rect.left;
+    const int height = measureWrapped(text, width, fontId);
+    if (text.empty()) return 0;
+    Gdiplus::Font* font = impl_->fontOf(fontId);
+    Gdiplus::StringFormat wrapping;
+    Gdiplus::SolidBrush brush{textColor(color)};
+    Gdiplus::GraphicsState saved = impl_->graphics->Save();
+    impl_->graphics->SetClip(toRect(rect), Gdiplus::CombineModeIntersect);
+    impl_->graphics->DrawString(text.c_str(), static_cast<INT>(text.size()), font,
+                                Gdiplus::RectF(static_cast<REAL>(rect.left), static_cast<REAL>(rect.top - scrollY),
+                                               static_cast<REAL>(width), static_cast<REAL>(height + 1)),
+                                &wrapping, &brush);
+    impl_->graphics->Restore(saved);
+    return height;
+}
+
+int CPainter::textWidth(const std::wstring& text, std::size_t count, int fontId)
+{
+    if (!impl_->ready()) return 0;
+    const std::wstring head = text.substr(0, std::min(count, text.size()));
+    return static_cast<int>(impl_->width(head, impl_->fontOf(fontId)) + 0.5f);
+}
+
+int CPainter::lineHeight(int fontId)
+{
+    if (!impl_->ready()) return 0;
+    return static_cast<int>(impl_->height(impl_->fontOf(fontId)) + 0.5f);
+}
+
+} // namespace SkinUI

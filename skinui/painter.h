@@ -1,0 +1,95 @@
+#pragma once
+// Drawing: a 32-bit premultiplied bitmap and a painter that fills it with
+// colours, skin pictures and text. The painter is the toolkit's only user
+// of GDI+; nothing else includes it.
+
+#include "skinui/attribute_parse.h"
+#include "skinui/layout_builder.h"
+#include "skinui/markup.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace SkinUI {
+
+// Top-down BGRA pixels with premultiplied alpha, selected into its own
+// memory DC so it can be handed to UpdateLayeredWindow or BitBlt.
+class CSurface {
+public:
+    CSurface() = default;
+    ~CSurface();
+    CSurface(const CSurface&) = delete;
+    CSurface& operator=(const CSurface&) = delete;
+
+    // Fresh, fully transparent pixels; false (and empty) on failure.
+    bool resize(int width, int height);
+    int width() const { return width_; }
+    int height() const { return height_; }
+    HDC dc() const { return dc_; }
+    DWORD* bits() { return bits_; }
+    // 0xAARRGGBB premultiplied; 0 outside.
+    DWORD pixel(int x, int y) const;
+    void clear(const RECT* rect = nullptr);
+
+private:
+    void release();
+
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+    DWORD* bits_ = nullptr;
+    int width_ = 0;
+    int height_ = 0;
+};
+
+// The face a font request ends up with: the face itself when installed,
+// else the first installed CJK face, so Chinese never shows as boxes.
+std::wstring resolveFontFace(const std::wstring& face);
+
+// Drops decoded pictures (a skin file changed, or a test starts afresh).
+void clearImageCache();
+
+class CPainter {
+public:
+    explicit CPainter(CSurface& surface);
+    ~CPainter();
+    CPainter(const CPainter&) = delete;
+    CPainter& operator=(const CPainter&) = delete;
+
+    // The window's fonts; the default is the one marked so, else id 0.
+    void setFonts(const std::vector<CFontDesc>& fonts);
+    const CFontDesc& font(int id) const;
+
+    // Nothing is drawn outside; null lifts the clip.
+    void setClip(const RECT* rect);
+
+    // Colours are 0xAARRGGBB; alpha 0 draws nothing.
+    void fillRect(const RECT& rect, DWORD color);
+    // Source cell, dest inside the control, nine-grid corner, mask. False
+    // when the picture is missing (nothing drawn).
+    bool drawImage(const CImageDesc& image, const RECT& control);
+
+    // Text colours ignore alpha (the layouts write white as #00FFFFFF).
+    // style: DT_LEFT/CENTER/RIGHT, DT_TOP/VCENTER/BOTTOM, DT_SINGLELINE or
+    // DT_WORDBREAK.
+    // Text is placed in rect and clipped to clip (rect when null).
+    void drawText(const std::wstring& text, const RECT& rect, int font, DWORD color, UINT style,
+                  const RECT* clip = nullptr);
+    void drawMarkup(const std::vector<CTextRun>& runs, const RECT& rect, int font, DWORD color, UINT style,
+                    const RECT* clip = nullptr);
+    // Word-wrapped text scrolled up by scrollY; returns the whole height.
+    int drawWrapped(const std::wstring& text, const RECT& rect, int font, DWORD color, int scrollY);
+    int measureWrapped(const std::wstring& text, int width, int font);
+    // Advance of the first count characters on one line.
+    int textWidth(const std::wstring& text, std::size_t count, int font);
+    int lineHeight(int font);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace SkinUI

@@ -1,0 +1,159 @@
+#pragma once
+// The window base of the toolkit: a native popup built from a layout file,
+// painted into one premultiplied bitmap (per-pixel alpha when the layout
+// has a layered image), with mouse and keyboard input, the edit controls,
+// notifications routed through a (type, control name) table, and the
+// message loop.
+
+#include "skinui/layout_builder.h"
+#include "skinui/painter.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace SkinUI {
+
+struct TNotifyUI {
+    std::wstring type;    // "click", "selectchanged", "killfocus"
+    CControlUI* sender = nullptr;
+};
+
+class INotifyUI {
+public:
+    virtual ~INotifyUI() = default;
+    virtual void notify(TNotifyUI& msg) = 0;
+};
+
+class IMessageFilterUI {
+public:
+    virtual ~IMessageFilterUI() = default;
+    // Sees messages of the window before translation; set handled to stop.
+    virtual LRESULT messageHandler(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) = 0;
+};
+
+// A table of (notification type, control name) -> handler.
+class CNotifyPump {
+public:
+    using Handler = std::function<void(TNotifyUI&)>;
+    void addNotify(const std::wstring& type, const std::wstring& control, Handler handler);
+    // Runs the handler of the first matching row; false when none matches.
+    bool loopDispatch(TNotifyUI& msg);
+
+private:
+    struct Row {
+        std::wstring type;
+        std::wstring control;
+        Handler handler;
+    };
+    std::vector<Row> rows_;
+};
+
+class WindowImplBase : public INotifyUI, public IMessageFilterUI, public IDialogBuilderCallback, public CNotifyPump,
+                       private IControlHost {
+public:
+    WindowImplBase();
+    ~WindowImplBase() override;
+    WindowImplBase(const WindowImplBase&) = delete;
+    WindowImplBase& operator=(const WindowImplBase&) = delete;
+
+    // What a window supplies.
+    virtual const wchar_t* windowClassName() const = 0;
+    virtual UINT classStyle() const { return CS_DBLCLKS; }
+    virtual std::wstring skinFolder() { return std::wstring(); }
+    virtual std::wstring skinFile() = 0;
+    // Once the layout is built and the native window exists.
+    virtual void initWindow() {}
+    // After the native window is gone; a window may delete itself here.
+    virtual void onFinalMessage(HWND hwnd);
+    virtual LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // The table first; then "click" on "closebtn", "minbtn", "maxbtn",
+    // "restorebtn" unless the table named the control.
+    void notify(TNotifyUI& msg) override;
+    // Escape closes the window.
+    LRESULT messageHandler(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+
+    // Creates the native window at the layout's size; null on failure.
+    HWND create(HWND owner, const wchar_t* name, DWORD style, DWORD exStyle);
+    HWND hwnd() const { return hwnd_; }
+    void centerWindow();
+    void showWindow(bool show = true, bool takeFocus = true);
+    // Posts the close request; the result is kept for the caller.
+    void close(UINT result = IDOK);
+    UINT closeResult() const { return closeResult_; }
+
+    CWindowLayout& layout() { return layout_; }
+    CControlUI* findControl(const std::wstring& name) const { return layout_.findControl(name); }
+    // Fonts in code, as in the layout.
+    void setDefaultFont(const std::wstring& face, int size, bool bold, bool underline, bool italic);
+    void addFont(int id, const std::wstring& face, int size, bool bold, bool underline, bool italic);
+    // Adds a control made in code to the container with that name.
+    bool addControl(const std::wstring& container, std::unique_ptr<CControlUI> control);
+
+    // Raises a notification to this window.
+    void sendNotify(CControlUI* sender, const std::wstring& type);
+
+    // Lays out and paints now (tests and benchmarks); returns the bitmap.
+    const CSurface& paintNow();
+    // Repaints only the control's rectangle now; returns milliseconds taken.
+    double repaintControlNow(CControlUI& control);
+    // Milliseconds of the last paint into the bitmap and of showing it.
+    double lastPaintMs() const { return lastPaintMs_; }
+    double lastPresentMs() const { return lastPresentMs_; }
+
+    // The loop of the user-interface thread: each message is offered to
+    // translateMessage first.
+    static int messageLoop();
+    // Gives the toolkit window of msg's window its filter; true when used.
+    static bool translateMessage(const MSG* msg);
+
+private:
+    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    bool registerClass();
+    void controlChanged(CControlUI& control, bool relayout) override;
+
+    LRESULT onCreate();
+    void relayout();
+    void paintRect(const RECT* rect);
+    // Null dirty: the whole bitmap.
+    void present(const RECT* dirty);
+    void scheduleRepaint(const RECT* rect, bool relayout);
+    CControlUI* hitTest(POINT pt) const;
+    void setHot(CControlUI* control);
+    void setFocusControl(CControlUI* control);
+    void onMouseMove(POINT pt, bool leftDown);
+    void onLeftDown(POINT pt);
+    void onLeftUp(POINT pt);
+    void onWheel(POINT screen, int delta);
+    bool onKeyDown(WPARAM key);
+    void onChar(wchar_t c);
+    void copySelection(bool cut);
+    void paste();
+    void updateTooltip();
+    bool inCaption(POINT pt) const;
+
+    HWND hwnd_ = nullptr;
+    HWND tooltip_ = nullptr;
+    CWindowLayout layout_;
+    CSurface surface_;
+    std::unique_ptr<CPainter> painter_;
+    bool layered_ = false;
+    bool needLayout_ = false;
+    bool repaintPosted_ = false;
+    RECT dirty_ = {0, 0, 0, 0};
+    CControlUI* hot_ = nullptr;
+    CControlUI* pushed_ = nullptr;
+    CControlUI* focused_ = nullptr;
+    bool selecting_ = false;
+    bool caretOn_ = true;
+    bool tracking_ = false;
+    UINT closeResult_ = 0;
+    double lastPaintMs_ = 0;
+    double lastPresentMs_ = 0;
+};
+
+} // namespace SkinUI
