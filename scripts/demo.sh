@@ -64,4 +64,35 @@ if [[ -f "$log" ]]; then
   size=$(stat -c %s "$log")
   if (( size >= before )); then tail -c +$((before + 1)) "$log"; else cat "$log"; fi | tr -d '\r'
 fi
+
+# The installer's window as the toolkit draws it (the window itself is
+# wired to the model by a later step): page 0 and the progress page.
+shots="$run_dir/screenshots"
+mkdir -p "$shots"
+screenshot_layout() { # <file name> <vpgallery args...>
+  local name=$1 gallery wid
+  shift
+  "$run_dir/wine-run.sh" "$run_dir/tools/vpgallery.exe" "$@" >/dev/null 2>&1 &
+  gallery=$!
+  for _ in $(seq 100); do
+    wid=$(xdotool search --onlyvisible --name 'Kolvex' 2>/dev/null | head -1 || true)
+    [[ -n $wid ]] && break
+    sleep 0.1
+  done
+  if [[ -n $wid ]]; then
+    eval "$(xdotool getwindowgeometry --shell "$wid")"
+    sleep 0.8
+    import -window root "$shots/screen.png"
+    /usr/bin/convert "$shots/screen.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shots/$name"
+    rm -f "$shots/screen.png"
+    echo "   $shots/$name"
+    xdotool key Escape
+  fi
+  for _ in $(seq 50); do kill -0 "$gallery" 2>/dev/null || break; sleep 0.1; done
+  kill "$gallery" 2>/dev/null || true
+  wait "$gallery" 2>/dev/null || true
+}
+echo "== screenshots:"
+screenshot_layout demo-mainframe.png mainframe.xml
+screenshot_layout demo-progress.png --page 2 mainframe.xml
 exit "$code"

@@ -217,7 +217,11 @@ TEST_P(MirrorSwitchTest, SlowMainMirrorSwitchesByTheBandsAndTheSpareResumes)
 INSTANTIATE_TEST_SUITE_P(Bands, MirrorSwitchTest,
                          ::testing::Values(SwitchCase{4, 35000, true}, SwitchCase{5, 35000, false},
                                            SwitchCase{30, 125000, true}, SwitchCase{60, 125000, false},
-                                           SwitchCase{60, 185000, true}));
+                                           SwitchCase{60, 185000, true}),
+                         [](const ::testing::TestParamInfo<SwitchCase>& info) {
+                             return std::to_string(info.param.percentSent) + "PercentAt" +
+                                    std::to_string(info.param.elapsedMs / 1000) + "s";
+                         });
 
 TEST_F(PlayerDownloadTest, WithoutSpareAddressTheMainMirrorIsNeverLeft)
 {
