@@ -207,39 +207,28 @@ void WindowImplBase::present(const RECT* dirty)
 {
     if (!hwnd_) return;
     ::GdiFlush();
-    static const UpdateIndirect indirect = reinterpret_cast<UpdateIndirect>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "UpdateLayeredWindowIndirect")));
-    if (layered_ && dirty && indirect) {
-        RECT window;
-        ::GetWindowRect(hwnd_, &window);
-        POINT at = {window.left, window.top};
-        SIZE size = {surface_.width(), surface_.height()};
-        POINT origin = {0, 0};
-        BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        HDC screen = ::GetDC(nullptr);
-        const LayeredInfo info = {sizeof(LayeredInfo), screen, &at, &size, surface_.dc(), &origin, 0, &blend,
-                                  ULW_ALPHA, dirty};
-        const BOOL ok = indirect(hwnd_, &info);
-        ::ReleaseDC(nullptr, screen);
-        if (ok) return;
-    }
     if (!layered_) {
-        if (dirty) ::InvalidateRect(hwnd_, dirty, FALSE);
-        else ::InvalidateRect(hwnd_, nullptr, FALSE);
+        ::InvalidateRect(hwnd_, dirty, FALSE); // no rectangle: the whole window
         return;
     }
-    {
-        RECT window;
-        ::GetWindowRect(hwnd_, &window);
-        POINT at = {window.left, window.top};
-        SIZE size = {surface_.width(), surface_.height()};
-        POINT origin = {0, 0};
-        BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        HDC screen = ::GetDC(nullptr);
-        if (!::UpdateLayeredWindow(hwnd_, screen, &at, &size, surface_.dc(), &origin, 0, &blend, ULW_ALPHA))
-            SKINUI_TRACE(L"layered update failed: error %lu", ::GetLastError());
-        ::ReleaseDC(nullptr, screen);
+    static const UpdateIndirect indirect = reinterpret_cast<UpdateIndirect>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "UpdateLayeredWindowIndirect")));
+    RECT window;
+    ::GetWindowRect(hwnd_, &window);
+    POINT at = {window.left, window.top};
+    SIZE size = {surface_.width(), surface_.height()};
+    POINT origin = {0, 0};
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    HDC screen = ::GetDC(nullptr);
+    bool shown = false;
+    if (dirty && indirect) {
+        const LayeredInfo info = {sizeof(LayeredInfo), screen, &at, &size, surface_.dc(), &origin, 0, &blend,
+                                  ULW_ALPHA, dirty};
+        shown = indirect(hwnd_, &info) != FALSE;
     }
+    if (!shown && !::UpdateLayeredWindow(hwnd_, screen, &at, &size, surface_.dc(), &origin, 0, &blend, ULW_ALPHA))
+        SKINUI_TRACE(L"layered update failed: error %lu", ::GetLastError());
+    ::ReleaseDC(nullptr, screen);
 }
 
 void WindowImplBase::scheduleRepaint(const RECT* rect, bool relayout)
