@@ -30,27 +30,32 @@ TEST(LogTest, BaseFolderIsBexmoor2UnderApplicationData)
 TEST(LogTest, CallBeforeStartWritesNothingAndStartThenWritesTheLine)
 {
     const std::wstring path = common::productDataFolder() + L"\\log\\vpinstall.log";
-    const std::string before = testing_support::readFile(path);
-    WRITE_LOG(L"not yet %s", L"started");
+    // Other test processes log to the same file: look for this process's words only.
+    // Process ids repeat across runs; the tick count makes the words this run's own.
+    const std::string token = std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(::GetTickCount());
+    const std::wstring wideToken(token.begin(), token.end());
+    WRITE_LOG(L"not yet started in %s", wideToken.c_str());
     Sleep(600);
-    EXPECT_EQ(testing_support::readFile(path), before);
+    const std::string notYet = "not yet started in " + token + "\r\n";
+    EXPECT_EQ(testing_support::readFile(path).find(notYet), std::string::npos);
 
     common::startLog(1);
     const int line = __LINE__ + 1;
-    WRITE_LOG(L"marker %d %s", 31337, L"安装");
+    WRITE_LOG(L"marker %s %s", wideToken.c_str(), L"安装");
     common::stopLog();
+    // The file may also have been emptied at its size limit meanwhile: find
+    // this process's line wherever it is.
     const std::string after = testing_support::readFile(path);
-    ASSERT_GT(after.size(), before.size());
-    // Other test processes may log to the same file meanwhile: pick our line.
-    const std::string added = after.substr(before.size());
-    const std::size_t marker = added.find("marker 31337");
-    ASSERT_NE(marker, std::string::npos) << added;
-    const std::size_t begin = added.rfind('\n', marker) == std::string::npos ? 0 : added.rfind('\n', marker) + 1;
-    const std::string ours = added.substr(begin, added.find('\n', marker) + 1 - begin);
+    const std::string words = "):marker " + token + " \xE5\xAE\x89\xE8\xA3\x85\r\n";
+    const std::size_t marker = after.find(words);
+    ASSERT_NE(marker, std::string::npos);
+    const std::size_t begin = after.rfind('\n', marker) == std::string::npos ? 0 : after.rfind('\n', marker) + 1;
+    const std::string ours = after.substr(begin, marker + words.size() - begin);
     const std::regex expected("\\d\\d-\\d\\d\\t\\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\t\\d{4,}\\t"
                               "LogTest_CallBeforeStartWritesNothingAndStartThenWritesTheLine_Test::TestBody"
                               "\\t\\(" +
-                              std::to_string(line) + "\\):marker 31337 \xE5\xAE\x89\xE8\xA3\x85\\r\\n");
+                              std::to_string(line) + "\\):marker " + token +
+                              " \xE5\xAE\x89\xE8\xA3\x85\\r\\n");
     EXPECT_TRUE(std::regex_match(ours, expected)) << ours;
-    EXPECT_EQ(added.find("not yet"), std::string::npos);
+    EXPECT_EQ(after.find(notYet), std::string::npos);
 }
