@@ -1,6 +1,7 @@
 #include "model/player_registry.h"
 
 #include "common/log.h"
+#include "common/unique_reg_key.h"
 
 #include <windows.h>
 
@@ -14,28 +15,12 @@ namespace {
 constexpr DWORD kValueBytes = 2048;
 constexpr std::size_t kValueUnits = kValueBytes / sizeof(wchar_t);
 
-// Sole owner of an open registry key.
-class UniqueKey {
-public:
-    UniqueKey() = default;
-    ~UniqueKey()
-    {
-        if (key_) ::RegCloseKey(key_);
-    }
-    UniqueKey(const UniqueKey&) = delete;
-    UniqueKey& operator=(const UniqueKey&) = delete;
-    HKEY* out() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 } // namespace
 
 std::wstring readUserValue(const wchar_t* subKey, const std::wstring& valueName)
 {
-    UniqueKey key;
+    common::UniqueRegKey key;
     LONG result = ::RegCreateKeyW(HKEY_CURRENT_USER, subKey, key.out());
     if (result != ERROR_SUCCESS) {
         WRITE_LOG(L"open reg key failed! error = %d.", static_cast<int>(result));

@@ -31,6 +31,8 @@ void removeTree(const std::wstring& folder)
 
 } // namespace
 
+std::wstring buildFolder() { return utility::ufile::parentFolder(utility::ufile::moduleFolder()); }
+
 std::wstring scratchFolder()
 {
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -85,8 +87,7 @@ unsigned long runAndWait(const std::wstring& file, const std::wstring& params, u
 
 std::wstring copyStandinAs(const std::wstring& folder, const wchar_t* name)
 {
-    const std::wstring standin =
-        utility::ufile::parentFolder(utility::ufile::moduleFolder()) + L"tools\\standin.exe";
+    const std::wstring standin = buildFolder() + L"tools\\standin.exe";
     const std::wstring target = folder + name;
     EXPECT_TRUE(::CopyFileW(standin.c_str(), target.c_str(), FALSE)) << "stand-in missing";
     return target;

@@ -6,6 +6,10 @@
 
 namespace testing_support {
 
+// The build folder, with a trailing backslash: the tests' program lives in
+// its "tests" folder, the installer and the tools beside it.
+std::wstring buildFolder();
+
 // A fresh, empty folder below "<tests folder>\scratch\", named after the
 // running test; ends with a backslash.
 std::wstring scratchFolder();

@@ -2,6 +2,7 @@
 // whole package from the resources, load the multi-language tables),
 // reading the package out of the built installer.
 
+#include "common/unique_handle.h"
 #include "skinui/multi_language.h"
 #include "ui/skin/skin_setup.h"
 #include "utility/file.h"
@@ -27,15 +28,15 @@ double elapsedMs(const LARGE_INTEGER& from, const LARGE_INTEGER& to, const LARGE
 // another size than the one built in.
 int benchArchiveFile(const std::wstring& path)
 {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const common::UniqueHandle file(
+        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) {
         std::fwprintf(stderr, L"cannot open %ls\n", path.c_str());
         return 1;
     }
-    std::string bytes(::GetFileSize(file, nullptr), '\0');
+    std::string bytes(::GetFileSize(file.get(), nullptr), '\0');
     DWORD read = 0;
-    const BOOL ok = bytes.empty() || ::ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
-    ::CloseHandle(file);
+    const BOOL ok = bytes.empty() || ::ReadFile(file.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
     if (!ok) return 1;
     LARGE_INTEGER frequency;
     LARGE_INTEGER start;

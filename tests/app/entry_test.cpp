@@ -17,7 +17,7 @@ namespace {
 unsigned long runInstaller()
 {
     return testing_support::runAndWait(
-        utility::ufile::parentFolder(utility::ufile::moduleFolder()) + L"KolvexSetup.exe", L"", 60000);
+        testing_support::buildFolder() + L"KolvexSetup.exe", L"", 60000);
 }
 
 } // namespace
@@ -53,7 +53,7 @@ TEST(EntryTest, InstallerLogsItsFolderLaunchParametersAndProposedInstallFolder)
     std::string added = testing_support::readFile(log);
     added = added.size() >= before ? added.substr(before) : added;
     // The installer's lines only: other test processes log to the same file.
-    const std::string folder = utility::wideToUtf8(utility::ufile::parentFolder(utility::ufile::moduleFolder()));
+    const std::string folder = utility::wideToUtf8(testing_support::buildFolder());
     const std::string playerPath = "\tVPDownloaderImpl::entrance\t";
     const std::size_t entrance = added.find(playerPath);
     ASSERT_NE(entrance, std::string::npos) << added;

@@ -1,5 +1,6 @@
 // The stand-in for the emulator's programs: what later tests rely on.
 
+#include "model/player_registry.h"
 #include "test_support.h"
 #include "tools/standin/standin_args.h"
 #include "utility/file.h"
@@ -11,22 +12,6 @@
 
 using testing_support::readFile;
 using testing_support::scratchFolder;
-
-namespace {
-
-std::wstring registryText(const std::wstring& key, const wchar_t* name)
-{
-    wchar_t value[512] = {};
-    DWORD size = sizeof(value) - sizeof(wchar_t);
-    DWORD type = 0;
-    HKEY handle = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return L"<no key>";
-    const LONG result = ::RegQueryValueExW(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-    ::RegCloseKey(handle);
-    return result == ERROR_SUCCESS && type == REG_SZ ? value : L"<no value>";
-}
-
-} // namespace
 
 TEST(StandinArgsTest, CommandLinesAreTakenApartAsTheInstallerWritesThem)
 {
@@ -70,8 +55,8 @@ TEST(StandinTest, InstallerCopiesThePlayerRecordsTheRegistryAndJournalsEachStart
     EXPECT_TRUE(utility::ufile::pathExists(target + L"\\vpplayer.exe"));
     EXPECT_TRUE(utility::ufile::pathExists(target + L"\\vpconsole.exe"));
     EXPECT_TRUE(utility::ufile::pathExists(target + L"\\zodovivevizez.exe"));
-    EXPECT_EQ(registryText(key, L"Version"), L"12.0.3");
-    EXPECT_EQ(registryText(key, L"InstallDir"), target);
+    EXPECT_EQ(helper::registry::readUserValue(key.c_str(), L"Version"), L"12.0.3");
+    EXPECT_EQ(helper::registry::readUserValue(key.c_str(), L"InstallDir"), target);
     ::RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
 
     // The installed player journals into its own folder.

@@ -7,6 +7,7 @@
 // STANDIN_INSTALL_VERSION and STANDIN_REGISTRY_KEY what the installer records.
 
 #include "common/unique_handle.h"
+#include "common/unique_reg_key.h"
 #include "tools/standin/standin_args.h"
 
 #include <windows.h>
@@ -59,14 +60,6 @@ void appendJournal(const std::wstring& folder, const std::wstring& fileName, con
     ::WriteFile(file.get(), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
 
-struct RegistryKey {
-    HKEY handle = nullptr;
-    ~RegistryKey()
-    {
-        if (handle) ::RegCloseKey(handle);
-    }
-};
-
 bool writeRegistryText(HKEY key, const wchar_t* name, const std::wstring& value)
 {
     return ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
@@ -83,11 +76,11 @@ int install(const std::wstring& self, const standin::InstallerArgs& args, const 
     // Tests running side by side each name a key of their own.
     std::wstring keyName = environmentValue(L"STANDIN_REGISTRY_KEY");
     if (keyName.empty()) keyName = L"Software\\Bexmoor2\\vpplayer";
-    RegistryKey key;
-    if (::RegCreateKeyW(HKEY_CURRENT_USER, keyName.c_str(), &key.handle) != ERROR_SUCCESS)
+    common::UniqueRegKey key;
+    if (::RegCreateKeyW(HKEY_CURRENT_USER, keyName.c_str(), key.out()) != ERROR_SUCCESS)
         return kInstallFailed;
     const bool ok =
-        writeRegistryText(key.handle, L"Version", version) && writeRegistryText(key.handle, L"InstallDir", args.path);
+        writeRegistryText(key.get(), L"Version", version) && writeRegistryText(key.get(), L"InstallDir", args.path);
     return ok ? 0 : kInstallFailed;
 }
 

@@ -25,7 +25,7 @@ class ShippedSkin : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        const std::wstring build = utility::ufile::parentFolder(utility::ufile::moduleFolder());
+        const std::wstring build = testing_support::buildFolder();
         const std::string archive = testing_support::readFile(build + L"skin.7z");
         FileTable package;
         ASSERT_TRUE(ui::skin::unpackSevenZip(archive.data(), archive.size(), package));

@@ -19,7 +19,7 @@ using ui::skin::SkinFiles;
 
 namespace {
 
-std::wstring buildFolder() { return utility::ufile::parentFolder(utility::ufile::moduleFolder()); }
+using testing_support::buildFolder;
 
 // The installer's own resources, without running it.
 class ProgramModule {
