@@ -1,4 +1,4 @@
-#include "app/ui_task_dispatcher.h"
+#include "app/tasks/ui_task_dispatcher.h"
 
 #include "common/log.h"
 

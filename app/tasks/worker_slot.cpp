@@ -1,4 +1,4 @@
-#include "app/worker_slot.h"
+#include "app/tasks/worker_slot.h"
 
 #include "common/log.h"
 

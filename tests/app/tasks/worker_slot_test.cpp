@@ -1,5 +1,5 @@
-#include "app/runable.h"
-#include "app/worker_slot.h"
+#include "app/tasks/runable.h"
+#include "app/tasks/worker_slot.h"
 
 #include <gtest/gtest.h>
 
