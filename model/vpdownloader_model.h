@@ -52,6 +52,9 @@ public:
     void launchPlayer(const std::wstring& arguments);
     void launchPlayerForPackage();
 
+    // Ticks of the wait for the version answer so far (user-interface thread).
+    int waitTicks() const { return waitTicks_; }
+
     // Key of the model's posted tasks: unique to this model object, so a
     // later model never inherits the cancellation of an earlier one.
     OwnerKey ownerKey() const { return ownerKey_; }
@@ -117,8 +120,10 @@ private:
     void _threadDownloadPlayer();
     bool _downloadByCNUrl(const std::wstring& target);
     bool _downloadByENUrl(const std::wstring& target);
-    // Checks the finished ".tmp" file and moves it onto the target.
+    // Checks the finished ".tmp" file; a file that fails is deleted.
     bool _acceptDownload(const std::wstring& target);
+    // Moves the checked ".tmp" file onto the target and tells the window.
+    bool _placeDownload(const std::wstring& target);
     void _onSwitchCheck();
     bool _needUseEnUrl();
     void _postProgress(int received, int total);

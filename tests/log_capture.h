@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@ namespace testing_support {
 struct LogEntry {
     std::string function;
     std::string message; // UTF-8, without the line end
+    unsigned long thread = 0;
 };
 
 class LogCapture {
@@ -31,23 +33,33 @@ public:
     // Lines of the calling thread whose function starts with prefix.
     std::vector<LogEntry> lines(const std::string& functionPrefix) const
     {
+        return linesOf(functionPrefix, static_cast<unsigned long>(::GetCurrentThreadId()));
+    }
+
+    // The same for the lines of any thread (0) or of one given thread: the
+    // lines that workers write.
+    std::vector<LogEntry> linesOf(const std::string& functionPrefix, unsigned long threadId) const
+    {
         std::string text = readFile(path_);
         // The file is emptied when it reaches its size limit.
         text = text.size() >= start_ ? text.substr(start_) : text;
-        char thread[32];
-        std::snprintf(thread, sizeof(thread), "\t%04lu\t", static_cast<unsigned long>(::GetCurrentThreadId()));
         std::vector<LogEntry> entries;
         std::size_t at = 0;
         for (std::size_t end = text.find("\r\n"); end != std::string::npos; end = text.find("\r\n", at)) {
             const std::string line = text.substr(at, end - at);
             at = end + 2;
-            const std::size_t tid = line.find(thread);
-            if (tid == std::string::npos) continue;
-            const std::size_t nameStart = tid + std::strlen(thread);
+            // date TAB time TAB thread TAB function TAB (line):message
+            const std::size_t dateEnd = line.find('\t');
+            const std::size_t tidStart = dateEnd == std::string::npos ? dateEnd : line.find('\t', dateEnd + 1);
+            const std::size_t tidEnd = tidStart == std::string::npos ? tidStart : line.find('\t', tidStart + 1);
+            if (tidEnd == std::string::npos) continue;
+            const unsigned long tid = std::strtoul(line.substr(tidStart + 1, tidEnd - tidStart - 1).c_str(), nullptr, 10);
+            if (threadId != 0 && tid != threadId) continue;
+            const std::size_t nameStart = tidEnd + 1;
             const std::size_t nameEnd = line.find('\t', nameStart);
-            const std::size_t colon = line.find("):", nameEnd);
+            const std::size_t colon = nameEnd == std::string::npos ? nameEnd : line.find("):", nameEnd);
             if (nameEnd == std::string::npos || colon == std::string::npos) continue;
-            LogEntry entry{line.substr(nameStart, nameEnd - nameStart), line.substr(colon + 2)};
+            LogEntry entry{line.substr(nameStart, nameEnd - nameStart), line.substr(colon + 2), tid};
             if (entry.function.compare(0, functionPrefix.size(), functionPrefix) == 0) entries.push_back(entry);
         }
         return entries;
@@ -71,6 +83,18 @@ private:
     std::wstring path_;
     std::size_t start_ = 0;
 };
+
+// Polls, bounded, until done() holds; for lines that workers write.
+template <class F>
+bool waitUntil(F done, DWORD timeoutMs)
+{
+    const DWORD start = ::GetTickCount();
+    while (!done()) {
+        if (::GetTickCount() - start >= timeoutMs) return false;
+        ::Sleep(50);
+    }
+    return true;
+}
 
 inline std::string utf8(const std::wstring& text) { return utility::wideToUtf8(text); }
 

@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -425,4 +426,162 @@ TEST(HttpClientTest, CutAnswersNeverPassAsWholeThroughTheRawPath)
     }
     EXPECT_GE(passed, 2);
     EXPECT_LT(passed, 6);
+}
+
+// An abort or a stop that lands in the pause between two attempts ends the
+// retry loop there, and the pause wakes at once, for both retry loops.
+TEST(HttpClientTest, AbortOrStopBetweenAttemptsEndsEitherRetryLoopAtOnce)
+{
+    const std::wstring file = testing_support::scratchFolder() + L"between.bin";
+    for (int round = 0; round < 4; ++round) {
+        const bool useStop = round % 2 == 1;
+        const bool toString = round >= 2;
+        LoopbackPeer peer({PeerReply(httpHead("HTTP/1.1 503 Busy", "Content-Length: 0\r\n"))});
+        CHttpClientWrapper client;
+        Progress progress;
+        std::thread cutter([&client, useStop] {
+            Sleep(300); // inside the first 1000 ms pause
+            if (useStop) client.stop();
+            else client.abort();
+        });
+        const DWORD start = GetTickCount();
+        std::string text;
+        const bool ok = toString ? client.getToString(text, peer.url(L"/v"))
+                                 : client.downloadFileWithRetry(&progress, file, peer.url(L"/p"), false, 3);
+        const DWORD took = GetTickCount() - start;
+        cutter.join();
+        EXPECT_FALSE(ok) << "round " << round;
+        EXPECT_LT(took, 900u) << "round " << round;
+        EXPECT_EQ(peer.connections(), 1) << "round " << round;
+    }
+}
+
+// An abort ends the call it lands in, or the next one when none runs; the
+// call after that runs normally. A stop ends every call for good.
+TEST(HttpClientTest, AnAbortEndsOneCallAndAStopEveryCall)
+{
+    const std::wstring file = testing_support::scratchFolder() + L"pending.bin";
+    LoopbackPeer peer({PeerReply(ok("fine"))});
+    CHttpClientWrapper client;
+    client.setConnMode(1);
+    Progress progress;
+    client.abort();
+    EXPECT_FALSE(client.downloadFileWithRetry(&progress, file, peer.url(L"/a"), false, 2));
+    EXPECT_EQ(peer.connections(), 0);
+    ASSERT_TRUE(client.downloadFileWithRetry(&progress, file, peer.url(L"/a"), false, 2));
+    EXPECT_EQ(testing_support::readFile(file), "fine");
+    client.abort();
+    std::string text;
+    EXPECT_FALSE(client.getToString(text, peer.url(L"/a")));
+    ASSERT_TRUE(client.getToString(text, peer.url(L"/a")));
+    EXPECT_EQ(text, "fine");
+    EXPECT_EQ(peer.connections(), 2);
+
+    // A pause wakes at once on an abort that is still pending.
+    client.abort();
+    DWORD start = GetTickCount();
+    client.pause(3000);
+    EXPECT_LT(GetTickCount() - start, 500u);
+    EXPECT_FALSE(client.downloadFile(peer.url(L"/a"), file, &progress));
+    start = GetTickCount();
+    std::thread waker([&client] {
+        Sleep(200);
+        client.abort();
+    });
+    client.pause(3000);
+    waker.join();
+    EXPECT_LT(GetTickCount() - start, 1500u);
+    EXPECT_FALSE(client.downloadFile(peer.url(L"/a"), file, &progress));
+
+    client.stop();
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_FALSE(client.getToString(text, peer.url(L"/a")));
+        EXPECT_FALSE(client.downloadFileWithRetry(&progress, file, peer.url(L"/a"), false, 1));
+    }
+    EXPECT_EQ(peer.connections(), 2);
+}
+
+// A stopped client opens no connection and leaves the target file as it is.
+TEST(HttpClientTest, StoppedClientNeverConnectsNorTouchesTheFile)
+{
+    const std::wstring file = testing_support::scratchFolder() + L"rizodi.exe.tmp";
+    LoopbackPeer peer({PeerReply(ok("replacement"))});
+    CHttpClientWrapper client;
+    client.stop();
+    testing_support::writeFile(file, "partial bytes");
+    Progress progress;
+    EXPECT_FALSE(client.downloadFile(peer.url(L"/f"), file, &progress));
+    EXPECT_FALSE(client.downloadFileWithRetry(&progress, file, peer.url(L"/f"), false, 2));
+    EXPECT_FALSE(client.downloadFileWithRetry(&progress, file, peer.url(L"/f"), true, 2));
+    std::string text = "old";
+    EXPECT_FALSE(client.getToString(text, peer.url(L"/f")));
+    EXPECT_EQ(text, "");
+    Sleep(100);
+    EXPECT_EQ(peer.connections(), 0);
+    EXPECT_EQ(testing_support::readFile(file), "partial bytes");
+    EXPECT_TRUE(progress.calls.empty());
+
+    // The file sink itself refuses to create the file once stopped.
+    std::atomic<bool> stopped{true};
+    utility::CHttpDownload2FileSink sink(file, &stopped, &progress, 0);
+    EXPECT_FALSE(sink.onHttpRecvHeader(200, 5));
+    EXPECT_EQ(testing_support::readFile(file), "partial bytes");
+}
+
+// Service answers are held in memory: at most 1 MiB, whether announced or
+// reached while reading; more fails the attempt.
+TEST(HttpClientTest, MemorySinkHoldsAtMostOneMebibyte)
+{
+    const int limit = 1 << 20;
+    {
+        std::string target;
+        utility::CHttpDownload2MemSink sink(&target, nullptr);
+        EXPECT_TRUE(sink.onHttpRecvHeader(200, limit));
+        EXPECT_TRUE(sink.onHttpRecvHeader(200, -1));
+        EXPECT_FALSE(sink.onHttpRecvHeader(200, limit + 1));
+        EXPECT_FALSE(sink.onHttpRecvHeader(200, 2147483647));
+        const std::string block(65536, 'j');
+        for (int i = 0; i < 16; ++i)
+            ASSERT_TRUE(sink.onHttpRecvData(reinterpret_cast<const unsigned char*>(block.data()), 65536));
+        EXPECT_EQ(target.size(), static_cast<std::size_t>(limit));
+        const unsigned char one = 'x';
+        EXPECT_FALSE(sink.onHttpRecvData(&one, 1));
+        EXPECT_EQ(target.size(), static_cast<std::size_t>(limit));
+    }
+    const std::string exact(limit, 'e');
+    const std::string over(limit + 1, 'o');
+    LoopbackPeer peer({PeerReply(ok(exact)),
+                       PeerReply(httpHead("HTTP/1.1 200 OK", "Transfer-Encoding: chunked\r\n") +
+                                 chunked({over.substr(0, 1000), over.substr(1000)})),
+                       PeerReply(httpHead("HTTP/1.1 200 OK", "Content-Length: 1048577\r\n") + "{}", 10000)});
+    CHttpClientWrapper client;
+    client.setConnMode(1);
+    const auto fetch = [&client, &peer](std::string& out) {
+        Recorder events;
+        utility::CHttpDownload2MemSink sink(&out, nullptr);
+        struct Both : utility::IHttpClientSink {
+            Recorder& r;
+            utility::CHttpDownload2MemSink& s;
+            Both(Recorder& r, utility::CHttpDownload2MemSink& s) : r(r), s(s) {}
+            void onHttpError(int c, int e) override { r.onHttpError(c, e), s.onHttpError(c, e); }
+            bool onHttpRecvHeader(int st, int l) override { return r.onHttpRecvHeader(st, l) && s.onHttpRecvHeader(st, l); }
+            bool onHttpRecvData(const unsigned char* d, int n) override { return s.onHttpRecvData(d, n); }
+            void onHttpFinished() override { r.onHttpFinished(); }
+        } both(events, sink);
+        if (client.open(peer.url(L"/v"), &both)) client.perform();
+        client.closeConnection();
+        return events.events;
+    };
+    std::string out;
+    EXPECT_EQ(fetch(out), "head 200 1048576;finished;");
+    EXPECT_EQ(out, exact);
+    out.clear();
+    EXPECT_EQ(fetch(out), "head 200 -1;error 19;");
+    EXPECT_LE(out.size(), static_cast<std::size_t>(limit)) << "the block that would pass the limit is refused";
+    // Refused at the head, without waiting for the body.
+    out.clear();
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(fetch(out), "head 200 1048577;");
+    EXPECT_LT(GetTickCount() - start, 3000u);
+    EXPECT_EQ(out, "");
 }

@@ -9,8 +9,11 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 using testing_support::chunked;
 using testing_support::httpHead;
@@ -113,4 +116,139 @@ TEST(WinInetTest, AbortFailsTheAttemptAndEndsTheRetryLoop)
     aborter.join();
     EXPECT_EQ(peer.requests().size(), 1u);
     EXPECT_FALSE(client.isStopped());
+}
+
+namespace {
+
+struct OpenedRequest {
+    std::wstring verb;
+    DWORD flags;
+};
+std::mutex g_openedLock;
+std::vector<OpenedRequest> g_opened;
+
+HINTERNET WINAPI recordingOpenRequest(HINTERNET connection, LPCWSTR verb, LPCWSTR object, LPCWSTR version,
+                                      LPCWSTR referrer, LPCWSTR* acceptTypes, DWORD flags, DWORD_PTR context)
+{
+    {
+        std::lock_guard<std::mutex> guard(g_openedLock);
+        g_opened.push_back({verb ? verb : L"", flags});
+    }
+    return ::HttpOpenRequestW(connection, verb, object, version, referrer, acceptTypes, flags, context);
+}
+
+// Accepts connections on 127.0.0.1 for a few seconds, keeps the first bytes
+// of the first one and closes each at once.
+class HandshakeTaker {
+public:
+    HandshakeTaker()
+    {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = ::inet_addr("127.0.0.1");
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+        ::listen(listener_, 8);
+        int length = sizeof(address);
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ::ntohs(address.sin_port);
+        thread_ = std::thread([this] { run(); });
+    }
+    ~HandshakeTaker()
+    {
+        stop_ = true;
+        thread_.join();
+        ::closesocket(listener_);
+    }
+    int port() const { return port_; }
+    std::string firstBytes()
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        return first_;
+    }
+
+private:
+    void run()
+    {
+        const DWORD start = ::GetTickCount();
+        for (int accepted = 0; !stop_ && accepted < 16 && ::GetTickCount() - start < 10000;) {
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(listener_, &readable);
+            timeval wait = {0, 20000};
+            if (::select(0, &readable, nullptr, nullptr, &wait) <= 0) continue;
+            const SOCKET client = ::accept(listener_, nullptr, nullptr);
+            if (client == INVALID_SOCKET) continue;
+            ++accepted;
+            const DWORD timeout = 2000;
+            ::setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof(timeout));
+            char bytes[16];
+            const int n = ::recv(client, bytes, sizeof(bytes), 0);
+            {
+                std::lock_guard<std::mutex> guard(lock_);
+                if (first_.empty() && n > 0) first_.assign(bytes, static_cast<std::size_t>(n));
+            }
+            ::closesocket(client);
+        }
+    }
+
+    SOCKET listener_ = INVALID_SOCKET;
+    int port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::mutex lock_;
+    std::string first_;
+    std::thread thread_;
+};
+
+std::vector<OpenedRequest> takeOpened()
+{
+    std::lock_guard<std::mutex> guard(g_openedLock);
+    std::vector<OpenedRequest> out;
+    out.swap(g_opened);
+    return out;
+}
+
+} // namespace
+
+// An https address (in any case) goes through WinInet with the secure GET
+// flags 0x84800001; plain GETs and every POST use 0x84000001.
+TEST(WinInetTest, HttpsGetCarriesTheSecureFlagAndNothingElseDoes)
+{
+    utility::setOpenRequestForTesting(&recordingOpenRequest);
+    takeOpened();
+    {
+        // A listener that takes the first bytes of each connection and
+        // hangs up: the TLS handshake fails, after the request was opened.
+        HandshakeTaker taker;
+        Collect c = overWinInet(L"HTTPS://127.0.0.1:" + std::to_wstring(taker.port()) + L"/secure");
+        EXPECT_EQ(c.events.find("finished"), std::string::npos) << c.events;
+        std::vector<OpenedRequest> opened = takeOpened();
+        ASSERT_EQ(opened.size(), 1u);
+        EXPECT_EQ(opened[0].verb, L"GET");
+        EXPECT_EQ(opened[0].flags, 0x84800001u);
+        // What reached the listener was a TLS handshake record, not a request line.
+        const std::string first = taker.firstBytes();
+        ASSERT_FALSE(first.empty());
+        EXPECT_EQ(static_cast<unsigned char>(first[0]), 0x16u);
+    }
+    LoopbackPeer peer({PeerReply(httpHead("HTTP/1.1 200 OK", "Content-Length: 2\r\n") + "ok")});
+    Collect c = overWinInet(peer.url(L"/plain"));
+    EXPECT_EQ(c.events, "head 200 2;finished;");
+    std::vector<OpenedRequest> opened = takeOpened();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].flags, 0x84000001u);
+
+    for (int secure = 0; secure < 2; ++secure) {
+        utility::CWinInetHttpConn* conn = secure ? new utility::CWinInetHttpsConn() : new utility::CWinInetHttpConn();
+        ASSERT_TRUE(conn->open());
+        ASSERT_TRUE(conn->connect(L"127.0.0.1", peer.port()));
+        const unsigned char body[] = {'a', '=', '1'};
+        conn->postRequest(L"/post", L"Content-Type: application/x-www-form-urlencoded\r\n", body, 3);
+        conn->release();
+        opened = takeOpened();
+        ASSERT_EQ(opened.size(), 1u);
+        EXPECT_EQ(opened[0].verb, L"POST");
+        EXPECT_EQ(opened[0].flags, 0x84000001u) << "secure " << secure;
+    }
+    utility::setOpenRequestForTesting(nullptr);
 }
