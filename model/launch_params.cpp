@@ -10,10 +10,6 @@ namespace {
 // Shorter texts keep their quotes.
 constexpr std::size_t kMaxUnquotedUnits = 5;
 
-} // namespace
-
-namespace {
-
 bool isBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == 0x00A0 || c == 0x3000; }
 
 } // namespace

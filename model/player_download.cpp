@@ -131,11 +131,11 @@ bool VPDownloaderModel::_downloadByENUrl(const std::wstring& target)
     lastProgressTick = 0;
     WRITE_LOG(L"start download player playerurl is %s", url.c_str());
     // First continue what the main mirror left behind, then start over.
-    if (!(spareClient.downloadFileWithRetry(this, target + L".tmp", url, true, kSpareResumeTries) &&
-          _acceptDownload(target)) &&
-        !(spareClient.downloadFileWithRetry(this, target + L".tmp", url, false, kSpareFreshTries) &&
-          _acceptDownload(target)))
-        return false;
+    const std::wstring temporary = target + L".tmp";
+    const bool fetched =
+        (spareClient.downloadFileWithRetry(this, temporary, url, true, kSpareResumeTries) && _acceptDownload(target)) ||
+        (spareClient.downloadFileWithRetry(this, temporary, url, false, kSpareFreshTries) && _acceptDownload(target));
+    if (!fetched) return false;
     WRITE_LOG(L"dowload file sucess file= %s", target.c_str());
     return _placeDownload(target);
 }

@@ -46,6 +46,9 @@ public:
     CHttpClientWrapper(const CHttpClientWrapper&) = delete;
     CHttpClientWrapper& operator=(const CHttpClientWrapper&) = delete;
 
+    // The steps of one attempt, for callers with attempt loops of their
+    // own: open fails once stopped, and a pending abort cuts the connection
+    // it opens (only the calls below use an abort up).
     bool open(const std::wstring& url, IHttpClientSink* sink);
     bool sendAndRecvHeader(std::string& headText, int& status, int& contentLength);
     bool recvBody(const std::string& headText, int contentLength);

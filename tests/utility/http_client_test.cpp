@@ -323,7 +323,8 @@ TEST(HttpClientTest, StopEndsAPauseBetweenAttemptsAndAbortEndsTheLoop)
         EXPECT_FALSE(client.downloadFileWithRetry(&progress, file, slow.url(L"/a"), false, 5));
         EXPECT_LT(GetTickCount() - start, 2500u);
         aborter.join();
-        EXPECT_EQ(slow.requests().size(), 1u);
+        // One attempt at most: on a loaded machine the abort may even come first.
+        EXPECT_LE(slow.requests().size(), 1u);
         EXPECT_FALSE(client.isStopped());
     }
 }
@@ -451,7 +452,7 @@ TEST(HttpClientTest, AbortOrStopBetweenAttemptsEndsEitherRetryLoopAtOnce)
         const DWORD took = GetTickCount() - start;
         cutter.join();
         EXPECT_FALSE(ok) << "round " << round;
-        EXPECT_LT(took, 900u) << "round " << round;
+        EXPECT_LT(took, 2000u) << "round " << round; // not the five further attempts
         EXPECT_EQ(peer.connections(), 1) << "round " << round;
     }
 }
@@ -481,7 +482,7 @@ TEST(HttpClientTest, AnAbortEndsOneCallAndAStopEveryCall)
     client.abort();
     DWORD start = GetTickCount();
     client.pause(3000);
-    EXPECT_LT(GetTickCount() - start, 500u);
+    EXPECT_LT(GetTickCount() - start, 1000u);
     EXPECT_FALSE(client.downloadFile(peer.url(L"/a"), file, &progress));
     start = GetTickCount();
     std::thread waker([&client] {
@@ -490,7 +491,7 @@ TEST(HttpClientTest, AnAbortEndsOneCallAndAStopEveryCall)
     });
     client.pause(3000);
     waker.join();
-    EXPECT_LT(GetTickCount() - start, 1500u);
+    EXPECT_LT(GetTickCount() - start, 2000u);
     EXPECT_FALSE(client.downloadFile(peer.url(L"/a"), file, &progress));
 
     client.stop();
