@@ -107,8 +107,10 @@ TEST(WinInetTest, AbortFailsTheAttemptAndEndsTheRetryLoop)
                        PeerReply(httpHead("HTTP/1.1 200 OK", "Content-Length: 2\r\n") + "ok")});
     utility::CHttpClientWrapper client;
     client.pinConnMode(0);
-    std::thread aborter([&client] {
-        Sleep(300);
+    // Once the request is in, on a machine of any load.
+    std::thread aborter([&client, &peer] {
+        for (int i = 0; i < 1000 && peer.requests().empty(); ++i) Sleep(10);
+        Sleep(100);
         client.abort();
     });
     const std::wstring file = testing_support::scratchFolder() + L"aborted.bin";
