@@ -18,8 +18,8 @@ constexpr int kMainTries = 2;
 constexpr int kSpareResumeTries = 1;
 constexpr int kSpareFreshTries = 3;
 // How long the user-interface thread waits for the version worker after
-// aborting its lookup; the worker then ends at once unless something else
-// holds it, which must not hold the window too.
+// aborting its lookup: the worker then ends at once unless a game lookup
+// runs behind it, which must not hold the window for long.
 constexpr DWORD kVersionWorkerEndMs = 2000;
 
 } // namespace
@@ -42,6 +42,7 @@ void VPDownloaderModel::_threadCheckVersion()
     playerMd5.set(answer.md5);
     // Last: the user-interface thread takes a main address as the answer.
     playerUrl.set(answer.url);
+    if (gameTasks.get().empty()) _getPackageByOpenID();
 }
 
 void VPDownloaderModel::startDownloadPlayer()
@@ -69,6 +70,10 @@ void VPDownloaderModel::_onWaitForUrlTick()
     // Ends a lookup that still hangs or pauses; the wait covers what runs
     // behind it on that worker, but only for a bounded time.
     versionClient.abort();
+    // Without a version answer no game lookup is to follow. A running one
+    // is waited for only a bounded time: it goes on behind the download,
+    // and its list is needed only once the installation has ended.
+    if (playerUrl.get().empty()) gameClient.stop();
     if (versionWorker.wait(kVersionWorkerEndMs))
         versionWorker.release();
     else
