@@ -9,7 +9,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -139,69 +138,6 @@ HINTERNET WINAPI recordingOpenRequest(HINTERNET connection, LPCWSTR verb, LPCWST
     return ::HttpOpenRequestW(connection, verb, object, version, referrer, acceptTypes, flags, context);
 }
 
-// Accepts connections on 127.0.0.1 for a few seconds, keeps the first bytes
-// of the first one and closes each at once.
-class HandshakeTaker {
-public:
-    HandshakeTaker()
-    {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = ::inet_addr("127.0.0.1");
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-        ::listen(listener_, 8);
-        int length = sizeof(address);
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ::ntohs(address.sin_port);
-        thread_ = std::thread([this] { run(); });
-    }
-    ~HandshakeTaker()
-    {
-        stop_ = true;
-        thread_.join();
-        ::closesocket(listener_);
-    }
-    int port() const { return port_; }
-    std::string firstBytes()
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        return first_;
-    }
-
-private:
-    void run()
-    {
-        const DWORD start = ::GetTickCount();
-        for (int accepted = 0; !stop_ && accepted < 16 && ::GetTickCount() - start < 10000;) {
-            fd_set readable;
-            FD_ZERO(&readable);
-            FD_SET(listener_, &readable);
-            timeval wait = {0, 20000};
-            if (::select(0, &readable, nullptr, nullptr, &wait) <= 0) continue;
-            const SOCKET client = ::accept(listener_, nullptr, nullptr);
-            if (client == INVALID_SOCKET) continue;
-            ++accepted;
-            const DWORD timeout = 2000;
-            ::setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof(timeout));
-            char bytes[16];
-            const int n = ::recv(client, bytes, sizeof(bytes), 0);
-            {
-                std::lock_guard<std::mutex> guard(lock_);
-                if (first_.empty() && n > 0) first_.assign(bytes, static_cast<std::size_t>(n));
-            }
-            ::closesocket(client);
-        }
-    }
-
-    SOCKET listener_ = INVALID_SOCKET;
-    int port_ = 0;
-    std::atomic<bool> stop_{false};
-    std::mutex lock_;
-    std::string first_;
-    std::thread thread_;
-};
-
 std::vector<OpenedRequest> takeOpened()
 {
     std::lock_guard<std::mutex> guard(g_openedLock);
@@ -219,17 +155,20 @@ TEST(WinInetTest, HttpsGetCarriesTheSecureFlagAndNothingElseDoes)
     utility::setOpenRequestForTesting(&recordingOpenRequest);
     takeOpened();
     {
-        // A listener that takes the first bytes of each connection and
-        // hangs up: the TLS handshake fails, after the request was opened.
-        HandshakeTaker taker;
-        Collect c = overWinInet(L"HTTPS://127.0.0.1:" + std::to_wstring(taker.port()) + L"/secure");
+        // A peer that takes what comes first and hangs up: the TLS
+        // handshake fails, after the request was opened.
+        PeerReply hangUp("");
+        hangUp.headWaitMs = 300;
+        LoopbackPeer tlsPeer({hangUp});
+        Collect c = overWinInet(L"HTTPS://127.0.0.1:" + std::to_wstring(tlsPeer.port()) + L"/secure");
         EXPECT_EQ(c.events.find("finished"), std::string::npos) << c.events;
         std::vector<OpenedRequest> opened = takeOpened();
         ASSERT_EQ(opened.size(), 1u);
         EXPECT_EQ(opened[0].verb, L"GET");
         EXPECT_EQ(opened[0].flags, 0x84800001u);
         // What reached the listener was a TLS handshake record, not a request line.
-        const std::string first = taker.firstBytes();
+        ASSERT_FALSE(tlsPeer.requests().empty());
+        const std::string first = tlsPeer.requests()[0];
         ASSERT_FALSE(first.empty());
         EXPECT_EQ(static_cast<unsigned char>(first[0]), 0x16u);
     }
