@@ -8,7 +8,8 @@ source=$2
 work="$build/tests/scratch/HeadlessMainJob"
 rm -rf "$work"
 mkdir -p "$work/root"
-cp "$build/tools/standin.exe" "$work/root/rizodi.exe"
+# The installer as the vendor ships it: signed (by the build's test publisher).
+cp "$build/tools/standin-signed.exe" "$work/root/rizodi.exe"
 
 server=
 trap '[[ -n $server ]] && kill $server 2>/dev/null; true' EXIT
