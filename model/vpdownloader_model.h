@@ -101,7 +101,8 @@ public:
     std::wstring taskkillProgram = platform::systemFolderFile(L"taskkill.exe");
     // Publishers whose signature the emulator's installer must carry before
     // it runs: SHA-256 (lower-case hex) of each signing certificate. Empty:
-    // no signature check. Set by the build; tests replace it.
+    // no signature check. Set by the build; tests replace it before any
+    // worker starts (the workers only read it).
     std::vector<std::string> acceptedPublishers;
     // The tick count behind elapsed times and progress throttling; tests
     // put the clock where they need it.

@@ -31,19 +31,25 @@ using CertCloseStoreFn = BOOL WINAPI(HCERTSTORE, DWORD);
 using CertGetSubjectFn = PCCERT_CONTEXT WINAPI(HCERTSTORE, DWORD, PCERT_INFO);
 using CertFreeFn = BOOL WINAPI(PCCERT_CONTEXT);
 
+template <typename Fn>
+ProcPointer<Fn> procIn(const platform::SystemLibrary& library, const char* name)
+{
+    return platform::procAddress<Fn>(library.get(), name);
+}
+
 // The system's verifier: both libraries from the system folder, every
 // function found, or nothing.
 struct Verifier {
     platform::SystemLibrary wintrust{L"wintrust.dll"};
     platform::SystemLibrary crypt32{L"crypt32.dll"};
-    ProcPointer<WinVerifyTrustFn> verifyTrust = platform::procAddress<WinVerifyTrustFn>(wintrust.get(), "WinVerifyTrust");
-    ProcPointer<CryptQueryObjectFn> queryObject = platform::procAddress<CryptQueryObjectFn>(crypt32.get(), "CryptQueryObject");
-    ProcPointer<CryptMsgGetParamFn> msgGetParam = platform::procAddress<CryptMsgGetParamFn>(crypt32.get(), "CryptMsgGetParam");
-    ProcPointer<CryptMsgCloseFn> msgClose = platform::procAddress<CryptMsgCloseFn>(crypt32.get(), "CryptMsgClose");
-    ProcPointer<CertCloseStoreFn> closeStore = platform::procAddress<CertCloseStoreFn>(crypt32.get(), "CertCloseStore");
+    ProcPointer<WinVerifyTrustFn> verifyTrust = procIn<WinVerifyTrustFn>(wintrust, "WinVerifyTrust");
+    ProcPointer<CryptQueryObjectFn> queryObject = procIn<CryptQueryObjectFn>(crypt32, "CryptQueryObject");
+    ProcPointer<CryptMsgGetParamFn> msgGetParam = procIn<CryptMsgGetParamFn>(crypt32, "CryptMsgGetParam");
+    ProcPointer<CryptMsgCloseFn> msgClose = procIn<CryptMsgCloseFn>(crypt32, "CryptMsgClose");
+    ProcPointer<CertCloseStoreFn> closeStore = procIn<CertCloseStoreFn>(crypt32, "CertCloseStore");
     ProcPointer<CertGetSubjectFn> subjectCertificate =
-        platform::procAddress<CertGetSubjectFn>(crypt32.get(), "CertGetSubjectCertificateFromStore");
-    ProcPointer<CertFreeFn> freeCertificate = platform::procAddress<CertFreeFn>(crypt32.get(), "CertFreeCertificateContext");
+        procIn<CertGetSubjectFn>(crypt32, "CertGetSubjectCertificateFromStore");
+    ProcPointer<CertFreeFn> freeCertificate = procIn<CertFreeFn>(crypt32, "CertFreeCertificateContext");
 
     bool complete() const
     {

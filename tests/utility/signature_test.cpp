@@ -56,8 +56,8 @@ TEST(SignatureCheck, EachBuiltFileGetsItsVerdict)
         Evidence seen;
         const Verdict verdict = utility::signature::check(caseFile(c.file), accepted, &seen);
         EXPECT_TRUE(verdict == c.expected || verdict == c.alsoRight)
-            << utility::wideToUtf8(c.file) << ": verdict " << static_cast<int>(verdict) << ": result 0x" << std::hex << static_cast<unsigned long>(seen.trustResult)
-            << " signer " << seen.signerDigest;
+            << utility::wideToUtf8(c.file) << ": verdict " << static_cast<int>(verdict) << ", result 0x" << std::hex
+            << static_cast<unsigned long>(seen.trustResult) << ", signer " << seen.signerDigest;
     }
 }
 
