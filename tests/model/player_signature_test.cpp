@@ -68,10 +68,22 @@ protected:
         ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\KolvexTests\\player-signature");
     }
 
-    void useMirrors(LoopbackPeer& main, LoopbackPeer& spare)
+    struct Connections {
+        int main;
+        int spare;
+    };
+
+    // Serves the bytes at the main and the spare address, presses install
+    // and waits for the model's answer.
+    Connections pressInstall(const std::string& mainBytes, const std::string& spareBytes)
     {
+        LoopbackPeer main({okAnswer(mainBytes)});
+        LoopbackPeer spare({okAnswer(spareBytes)});
         model_->spareUrl.set(spare.url(L"/spare/rizodi.exe"));
         model_->playerUrl.set(main.url(L"/main/rizodi.exe"));
+        model_->startDownloadPlayer();
+        EXPECT_TRUE(finished());
+        return {main.connections(), spare.connections()};
     }
 
     bool finished(DWORD timeoutMs = 60000)
@@ -129,26 +141,18 @@ protected:
 TEST_F(PlayerSignatureTest, WronglySignedMainAddressFallsBackToTheSignedSpare)
 {
     testing_support::LogCapture log;
-    LoopbackPeer main({okAnswer(caseBytes(L"other-publisher.exe"))});
-    LoopbackPeer spare({okAnswer(signed_)});
-    useMirrors(main, spare);
-    model_->startDownloadPlayer();
-    ASSERT_TRUE(finished());
+    const Connections asked = pressInstall(caseBytes(L"other-publisher.exe"), signed_);
     EXPECT_EQ(events_, std::vector<std::string>{"ready"});
     EXPECT_EQ(readFile(target()), signed_);
-    EXPECT_EQ(main.connections(), 1);
-    EXPECT_EQ(spare.connections(), 1);
+    EXPECT_EQ(asked.main, 1);
+    EXPECT_EQ(asked.spare, 1);
     EXPECT_EQ(refusals(log, 1), std::vector<std::string>{"unknown publisher"});
 }
 
 TEST_F(PlayerSignatureTest, WronglySignedOnBothAddressesKeepsNothing)
 {
     testing_support::LogCapture log;
-    LoopbackPeer main({okAnswer(caseBytes(L"unsigned.exe"))});
-    LoopbackPeer spare({okAnswer(caseBytes(L"one-byte-changed.exe"))});
-    useMirrors(main, spare);
-    model_->startDownloadPlayer();
-    ASSERT_TRUE(finished());
+    pressInstall(caseBytes(L"unsigned.exe"), caseBytes(L"one-byte-changed.exe"));
     EXPECT_EQ(events_, std::vector<std::string>{"failed"});
     EXPECT_FALSE(utility::ufile::pathExists(target()));
     EXPECT_FALSE(utility::ufile::pathExists(target() + L".tmp"));
@@ -160,27 +164,19 @@ TEST_F(PlayerSignatureTest, InstalledInstallerWithoutSignatureIsDownloadedAfresh
 {
     installedAlready(caseBytes(L"unsigned.exe"));
     testing_support::LogCapture log;
-    LoopbackPeer main({okAnswer(signed_)});
-    LoopbackPeer spare({okAnswer(signed_)});
-    useMirrors(main, spare);
-    model_->startDownloadPlayer();
-    ASSERT_TRUE(finished());
+    const Connections asked = pressInstall(signed_, signed_);
     EXPECT_EQ(events_, std::vector<std::string>{"ready"});
     EXPECT_EQ(readFile(target()), signed_);
-    EXPECT_EQ(main.connections(), 1);
+    EXPECT_EQ(asked.main, 1);
     EXPECT_EQ(refusals(log, 1), std::vector<std::string>{"no signature"});
 }
 
 TEST_F(PlayerSignatureTest, InstalledSignedInstallerNeedsNoDownload)
 {
     installedAlready(signed_);
-    LoopbackPeer main({okAnswer(signed_)});
-    LoopbackPeer spare({okAnswer(signed_)});
-    useMirrors(main, spare);
-    model_->startDownloadPlayer();
-    ASSERT_TRUE(finished());
+    const Connections asked = pressInstall(signed_, signed_);
     EXPECT_EQ(events_, std::vector<std::string>{"ready"});
-    EXPECT_EQ(main.connections() + spare.connections(), 0);
+    EXPECT_EQ(asked.main + asked.spare, 0);
 }
 
 TEST_F(PlayerSignatureTest, InstallationRunsOnlyASignedInstaller)

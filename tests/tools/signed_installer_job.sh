@@ -19,23 +19,12 @@ cp "$cases/other-publisher.exe" "$cases/unsigned.exe" "$cases/one-byte-changed.e
 appdata=$(ls -d "$build/wineprefix/drive_c/users/"*/AppData/Roaming 2>/dev/null | grep -v /Public/ | head -1)
 log="$appdata/Bexmoor2/log/vpinstall.log"
 
-server=
+source "$source/tests/tools/vendor_stand_in.sh"
 cleanup() {
-  [[ -n $server ]] && kill "$server" 2>/dev/null
+  stop_server
   "$build/wine-run.sh" reg delete 'HKCU\Software\Bexmoor2\vpplayer' /f >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
-start_server() { # <vendor-server options...>
-  [[ -n $server ]] && { kill "$server" 2>/dev/null; wait "$server" 2>/dev/null || true; }
-  port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-  "$source/tools/vendor-server/vendor-server" --port "$port" --root "$work/root" --lifetime 150 "$@" \
-    2>>"$work/server.log" &
-  server=$!
-  for _ in $(seq 50); do
-    python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 0.2)" 2>/dev/null && return
-    sleep 0.1
-  done
-}
 
 fail() { echo "FAILED: $*"; echo "--- driver output"; tail -n 20 "$work"/out-*.txt 2>/dev/null; echo "--- server"; cat "$work/server.log"; exit 1; }
 
