@@ -88,6 +88,8 @@ LONG verifyTrust(const Verifier& verifier, const std::wstring& path, HANDLE file
     WINTRUST_DATA data = {};
     data.cbStruct = sizeof(data);
     data.dwUIChoice = WTD_UI_NONE;
+    // No revocation look-up over the network at install time: the pinned
+    // list is what retires a publisher (a build with a new list).
     data.fdwRevocationChecks = WTD_REVOKE_NONE;
     data.dwUnionChoice = WTD_CHOICE_FILE;
     data.pFile = &fileInfo;
