@@ -8,9 +8,7 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -36,8 +34,15 @@ public:
         return linesOf(functionPrefix, static_cast<unsigned long>(::GetCurrentThreadId()));
     }
 
-    // The same for the lines of any thread (0) or of one given thread: the
-    // lines that workers write.
+    // Lines of every thread (workers log too) whose function starts with
+    // prefix; other test processes may add lines, so callers look for words
+    // of their own, such as their scratch folder.
+    std::vector<LogEntry> linesOfAnyThread(const std::string& functionPrefix) const
+    {
+        return linesOf(functionPrefix, 0);
+    }
+
+    // The same for one given thread, or for any thread when threadId is 0.
     std::vector<LogEntry> linesOf(const std::string& functionPrefix, unsigned long threadId) const
     {
         std::string text = readFile(path_);
@@ -48,7 +53,7 @@ public:
         for (std::size_t end = text.find("\r\n"); end != std::string::npos; end = text.find("\r\n", at)) {
             const std::string line = text.substr(at, end - at);
             at = end + 2;
-            // date TAB time TAB thread TAB function TAB (line):message
+            // Month-day, time and thread id, each ended by a tab; then the function.
             const std::size_t dateEnd = line.find('\t');
             const std::size_t tidStart = dateEnd == std::string::npos ? dateEnd : line.find('\t', dateEnd + 1);
             const std::size_t tidEnd = tidStart == std::string::npos ? tidStart : line.find('\t', tidStart + 1);
