@@ -389,6 +389,11 @@ bool WindowImplBase::translateMessage(const MSG* msg)
     return false;
 }
 
+WindowImplBase* WindowImplBase::fromHandle(HWND hwnd)
+{
+    return hwnd ? static_cast<WindowImplBase*>(::GetPropW(hwnd, kWindowProperty)) : nullptr;
+}
+
 int WindowImplBase::messageLoop()
 {
     MSG msg;

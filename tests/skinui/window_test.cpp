@@ -174,11 +174,14 @@ TEST_F(WindowTest, FixedNamesUnlessTheTableNamesThem)
 
 TEST_F(WindowTest, CloseButtonClosesWithResultOneAndRunsTheFinalStep)
 {
+    EXPECT_EQ(WindowImplBase::fromHandle(hwnd_), &window_);
+    EXPECT_EQ(WindowImplBase::fromHandle(::GetDesktopWindow()), nullptr);
     click(L"closebtn");
     EXPECT_TRUE(testing_support::pumpUntil([&] { return window_.finalStep; }, 2000));
     EXPECT_FALSE(::IsWindow(hwnd_));
     EXPECT_EQ(window_.closeResult(), 1u);
     EXPECT_EQ(window_.hwnd(), nullptr);
+    EXPECT_EQ(WindowImplBase::fromHandle(hwnd_), nullptr);
 }
 
 TEST_F(WindowTest, EscapeClosesThroughPreTranslation)
