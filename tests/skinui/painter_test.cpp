@@ -5,6 +5,7 @@
 #include "skinui/painter.h"
 #include "skinui/render.h"
 #include "skinui/resources.h"
+#include "shipped_skin.h"
 #include "test_support.h"
 #include "ui/skin/skin_files.h"
 #include "utility/file.h"
@@ -52,12 +53,7 @@ class SkinPainting : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        const std::wstring build = testing_support::buildFolder();
-        const std::string archive = testing_support::readFile(build + L"skin.7z");
-        ui::skin::FileTable package;
-        ASSERT_TRUE(ui::skin::unpackSevenZip(archive.data(), archive.size(), package));
-        files_ = new ui::skin::SkinFiles;
-        files_->setPackage(package);
+        files_ = testing_support::shippedSkin().release();
     }
     static void TearDownTestSuite()
     {
