@@ -400,6 +400,24 @@ TEST_F(SkinPainting, ProgressEditAndRichEditStates)
     EXPECT_EQ(rich->scrollY(), 0);
     rich->scrollBy(1000000);
     EXPECT_EQ(rich->scrollY(), rich->maxScroll());
+
+    // Wrapped lines keep clear of the scroll bar's column.
+    // One long word: broken by characters, every line runs to the edge.
+    const std::wstring wide(1500, L'W');
+    rich->setText(wide);
+    rich->scrollBy(-100000);
+    paint(layout, surface);
+    const RECT column = richEditThumb(*rich, layout);
+    ASSERT_GT(column.bottom, column.top);
+    int inBar = 0, inText = 0;
+    for (int yy = column.bottom + 2; yy < rich->pos().bottom; ++yy)
+        for (int xx = rich->pos().left; xx < rich->pos().right; ++xx) {
+            const DWORD p = surface.pixel(xx, yy);
+            const bool ink = alphaOf(p) > 200 && redOf(p) < 150 && greenOf(p) < 150 && blueOf(p) < 150;
+            if (ink) ++(xx >= column.left - 2 ? inBar : inText);
+        }
+    EXPECT_GT(inText, 500);
+    EXPECT_EQ(inBar, 0);
 }
 
 TEST_F(SkinPainting, EveryShippedLayoutPaintsAndMessageBoxShowsItsIcon)
