@@ -24,10 +24,11 @@ trap cleanup EXIT
 start_display
 "$run_dir/wine-run.sh" cmd /c exit >/dev/null 2>&1 # creates the prefix on first use
 
-# The vendor stand-in serves the stand-in installer as rizodi.exe.
+# The vendor stand-in serves the stand-in installer as rizodi.exe, signed
+# by the build's test publisher as a vendor would sign it.
 root="$run_dir/vendor-root"
 mkdir -p "$root"
-cp "$run_dir/tools/standin.exe" "$root/rizodi.exe"
+cp "$run_dir/tools/standin-signed.exe" "$root/rizodi.exe"
 if python3 -c "import socket; socket.create_connection(('127.0.0.1', 18080), 0.2)" 2>/dev/null; then
   echo "port 18080 is taken: stop what listens there, or build with other KOLVEX_HOST_* values" >&2
   exit 1

@@ -4,6 +4,7 @@
 // repaint instead.
 //   vpgallery.exe [--log FILE] [--page N] [--custom] [--bench] LAYOUT
 
+#include "platform/system_library.h"
 #include "skinui/multi_language.h"
 #include "skinui/window.h"
 #include "skinui/xml_document.h"
@@ -204,6 +205,8 @@ int bench(const Options& options)
 
 int wmain(int argc, wchar_t** argv)
 {
+    // As the installer's own entry does.
+    platform::restrictLibrarySearch();
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
