@@ -8,6 +8,7 @@
 #include "model/model_callbacks.h"
 #include "model/shared_field.h"
 #include "platform/system_library.h"
+#include "ui/text/string_bundle.h"
 #include "utility/http_client.h"
 
 #include <windows.h>
@@ -55,6 +56,12 @@ public:
 
     // Ticks of the wait for the version answer so far (user-interface thread).
     int waitTicks() const { return waitTicks_; }
+
+    // The window's texts (user-interface thread): the whole bundle as one
+    // text; a later id wins, a malformed bundle leaves the table as it was.
+    void loadStringBundle(const std::wstring& document);
+    // The text of id, or the id itself when the bundle lacks it.
+    std::wstring stringById(const std::wstring& id) const;
 
     // Key of the model's posted tasks: unique to this model object, so a
     // later model never inherits the cancellation of an earlier one.
@@ -157,6 +164,7 @@ private:
     void postToUi(Runable* task);
 
     const OwnerKey ownerKey_;
+    ui::text::StringBundle strings_;
     // Ticks of the wait for the version answer.
     int waitTicks_ = 0;
 };

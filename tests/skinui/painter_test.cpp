@@ -5,6 +5,7 @@
 #include "skinui/painter.h"
 #include "skinui/render.h"
 #include "skinui/resources.h"
+#include "shipped_skin.h"
 #include "test_support.h"
 #include "ui/skin/skin_files.h"
 #include "utility/file.h"
@@ -52,12 +53,7 @@ class SkinPainting : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        const std::wstring build = testing_support::buildFolder();
-        const std::string archive = testing_support::readFile(build + L"skin.7z");
-        ui::skin::FileTable package;
-        ASSERT_TRUE(ui::skin::unpackSevenZip(archive.data(), archive.size(), package));
-        files_ = new ui::skin::SkinFiles;
-        files_->setPackage(package);
+        files_ = testing_support::shippedSkin().release();
     }
     static void TearDownTestSuite()
     {
@@ -222,6 +218,53 @@ TEST_F(SkinPainting, ChineseTextUsesAnInstalledCjkFaceAndMarkupColours)
     EXPECT_GT(blackish, 10);
 }
 
+TEST_F(SkinPainting, WrappedMarkupTallerThanItsBoxStartsAtTheTopAndStaysInside)
+{
+    CSurface m;
+    ASSERT_TRUE(m.resize(200, 120));
+    std::wstring text = L"<c #FF0000>";
+    for (int i = 0; i < 30; ++i) text += L"word ";
+    text += L"</c>";
+    const RECT box = {20, 30, 120, 70};
+    {
+        CPainter painter(m);
+        painter.fillRect(RECT{0, 0, 200, 120}, 0xFFFFFFFF);
+        painter.drawMarkup(parseMarkup(text), box, 0, 0xFF000000, DT_LEFT | DT_VCENTER | DT_WORDBREAK);
+    }
+    int outside = 0, topRows = 0, rows = 0;
+    for (int y = 0; y < 120; ++y) {
+        bool inRow = false;
+        for (int x = 0; x < 200; ++x) {
+            const DWORD p = m.pixel(x, y);
+            if (!(redOf(p) > 150 && greenOf(p) < 120 && blueOf(p) < 120)) continue;
+            if (x < box.left || x >= box.right || y < box.top || y >= box.bottom) ++outside;
+            else inRow = true;
+        }
+        rows += inRow;
+        if (inRow && y < box.top + 8) ++topRows;
+    }
+    EXPECT_EQ(outside, 0);
+    EXPECT_GT(rows, 20) << "more than one line";
+    EXPECT_GT(topRows, 0) << "the first line sits at the top of the box";
+}
+
+TEST_F(SkinPainting, LongWrappedTextMeasuresEveryLine)
+{
+    CSurface m;
+    ASSERT_TRUE(m.resize(300, 200));
+    CPainter painter(m);
+    std::wstring text;
+    for (int i = 0; i < 120; ++i) text += L"line " + std::to_wstring(i) + L"\r\n";
+    const int line = painter.lineHeight(0);
+    ASSERT_GT(line, 5);
+    const int height = painter.measureWrapped(text, 280, 0);
+    EXPECT_GE(height, 120 * line);
+    EXPECT_LE(height, 122 * line);
+    // Blank lines count as lines; drawing reports the same height.
+    EXPECT_NEAR(painter.measureWrapped(L"a\n\nb", 280, 0), 3 * painter.measureWrapped(L"a", 280, 0), 2);
+    EXPECT_EQ(painter.drawWrapped(text, RECT{0, 0, 300, 200}, 0, 0xFF000000, 500), height);
+}
+
 TEST_F(SkinPainting, MainLayoutShadowBodyButtonStatesAndOption)
 {
     CWindowLayout layout;
@@ -357,6 +400,24 @@ TEST_F(SkinPainting, ProgressEditAndRichEditStates)
     EXPECT_EQ(rich->scrollY(), 0);
     rich->scrollBy(1000000);
     EXPECT_EQ(rich->scrollY(), rich->maxScroll());
+
+    // Wrapped lines keep clear of the scroll bar's column.
+    // One long word: broken by characters, every line runs to the edge.
+    const std::wstring wide(1500, L'W');
+    rich->setText(wide);
+    rich->scrollBy(-100000);
+    paint(layout, surface);
+    const RECT column = richEditThumb(*rich, layout);
+    ASSERT_GT(column.bottom, column.top);
+    int inBar = 0, inText = 0;
+    for (int yy = column.bottom + 2; yy < rich->pos().bottom; ++yy)
+        for (int xx = rich->pos().left; xx < rich->pos().right; ++xx) {
+            const DWORD p = surface.pixel(xx, yy);
+            const bool ink = alphaOf(p) > 200 && redOf(p) < 150 && greenOf(p) < 150 && blueOf(p) < 150;
+            if (ink) ++(xx >= column.left - 2 ? inBar : inText);
+        }
+    EXPECT_GT(inText, 500);
+    EXPECT_EQ(inBar, 0);
 }
 
 TEST_F(SkinPainting, EveryShippedLayoutPaintsAndMessageBoxShowsItsIcon)
