@@ -158,7 +158,7 @@ TEST(WinInetTest, HttpsGetCarriesTheSecureFlagAndNothingElseDoes)
         // A peer that takes what comes first and hangs up: the TLS
         // handshake fails, after the request was opened.
         PeerReply hangUp("");
-        hangUp.headWaitMs = 300;
+        hangUp.headWaitMs = 2000; // a loaded machine may be slow to send its hello
         LoopbackPeer tlsPeer({hangUp});
         Collect c = overWinInet(L"HTTPS://127.0.0.1:" + std::to_wstring(tlsPeer.port()) + L"/secure");
         EXPECT_EQ(c.events.find("finished"), std::string::npos) << c.events;
