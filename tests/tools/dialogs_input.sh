@@ -44,14 +44,24 @@ run_tool() { # <journal name> <vpdialogs args...>
   sleep 0.6
 }
 
-# Ends the tool: Escape on the owner.
+# Ends the tool: Escape closes whatever dialog has the focus, a right click
+# on the (then enabled) owner ends the tool; as a last resort its processes
+# are ended by their ids.
 end_tool() {
   [[ -z $child ]] && return 0
-  xdotool mousemove 60 60 click 1 key Escape
-  for _ in $(seq 50); do
-    kill -0 "$child" 2>/dev/null || { wait "$child" || true; child=; return 0; }
-    sleep 0.1
+  for _ in 1 2 3; do
+    xdotool key Escape
+    sleep 0.3
+    xdotool mousemove 60 60 click 3
+    for _ in $(seq 20); do
+      kill -0 "$child" 2>/dev/null || { wait "$child" || true; child=; return 0; }
+      sleep 0.1
+    done
   done
+  fail "vpdialogs did not end"
+  local pids
+  pids=$(pgrep -P "$child" || true)
+  [[ -n $pids ]] && kill $pids 2>/dev/null || true
   kill "$child" 2>/dev/null || true
   child=
 }

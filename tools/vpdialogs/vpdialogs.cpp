@@ -197,6 +197,10 @@ LRESULT CALLBACK ownerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
         journal(L"owner click");
         if (g_options.mode == L"licence") openLicence();
         return 0;
+    case WM_RBUTTONDOWN:
+        // The test's way to end the tool, whatever the mode.
+        ::DestroyWindow(hwnd);
+        return 0;
     case WM_KEYDOWN:
         journal(L"owner key " + std::to_wstring(wParam));
         if (wParam == VK_ESCAPE) ::DestroyWindow(hwnd);
