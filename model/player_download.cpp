@@ -38,6 +38,7 @@ void VPDownloaderModel::_threadCheckVersion()
     playerMd5.set(answer.md5);
     // Last: the user-interface thread takes a main address as the answer.
     playerUrl.set(answer.url);
+    if (gameTasks.get().empty()) _getPackageByOpenID();
 }
 
 void VPDownloaderModel::startDownloadPlayer()
@@ -64,6 +65,9 @@ void VPDownloaderModel::_onWaitForUrlTick()
     if (n < kWaitTicksForAnswer && playerUrl.get().empty()) return;
     // Ends a lookup that still hangs; the wait covers a game lookup behind it.
     versionClient.abort();
+    // Without a version answer no game lookup is to follow; a running one
+    // is waited for, its list is the game copy's work.
+    if (playerUrl.get().empty()) gameClient.stop();
     versionWorker.wait(INFINITE);
     versionWorker.release();
     if (playerUrl.get().empty()) playerUrl.set(region::fallbackInstallerUrl());

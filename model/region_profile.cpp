@@ -1,6 +1,7 @@
 #include "model/region_profile.h"
 
 #include "model/service_hosts.h"
+#include "utility/text.h"
 
 #include <mutex>
 
@@ -112,6 +113,22 @@ std::wstring playerVersionLookupUrl() { return row(0).resourceBase; }
 
 std::wstring fallbackInstallerUrl() { return http(hosts().cnResource) + L"/download/release/rizodi.exe"; }
 
-std::wstring gameLookupUrl(const std::wstring& openId) { return http(hosts().info) + L"/getGameInfo2?appid=" + openId; }
+std::wstring gameLookupUrl(const std::wstring& openId)
+{
+    // The openID comes from the file name: anything but a plain word is
+    // escaped, so it can never end the query or the request line.
+    std::wstring query;
+    for (unsigned char byte : utility::wideToUtf8(openId)) {
+        const bool plain = (byte >= '0' && byte <= '9') || (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                           byte == '-' || byte == '.' || byte == '_' || byte == '~';
+        if (plain) {
+            query.push_back(static_cast<wchar_t>(byte));
+        } else {
+            static const wchar_t hex[] = L"0123456789ABCDEF";
+            query += {L'%', hex[byte >> 4], hex[byte & 15]};
+        }
+    }
+    return http(hosts().info) + L"/getGameInfo2?appid=" + query;
+}
 
 } // namespace region

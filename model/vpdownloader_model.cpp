@@ -101,6 +101,7 @@ bool VPDownloaderModel::shutdown()
     versionClient.stop();
     mainClient.stop();
     spareClient.stop();
+    gameClient.stop();
     bool allEnded = true;
     for (WorkerSlot* worker : {&versionWorker, &installWorker, &downloadWorker}) {
         // A worker stuck elsewhere is left to end with the process: ending a

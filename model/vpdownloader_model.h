@@ -83,6 +83,9 @@ public:
     utility::CHttpClientWrapper versionClient;
     utility::CHttpClientWrapper mainClient;
     utility::CHttpClientWrapper spareClient;
+    // The game lookup's client: a member, so that the shutdown and the wait
+    // for the version answer can end it like the others.
+    utility::CHttpClientWrapper gameClient;
 
     WorkerSlot versionWorker;
     WorkerSlot downloadWorker;
@@ -113,6 +116,9 @@ private:
 
     void _calcInstallPath();
     void _threadCheckVersion();
+    void _getPackageByOpenID();
+    bool _lookupGamesOnce(const std::wstring& url, std::string& body);
+    void _takeGameAnswer(const std::string& body);
     void _onWaitForUrlTick();
     void _threadDownloadPlayer();
     bool _downloadByCNUrl(const std::wstring& target);

@@ -70,6 +70,10 @@ TEST(RegionProfileTest, ActiveProfileAndServiceAddressesAreOnTheZhCnRow)
     EXPECT_EQ(region::playerVersionLookupUrl(), L"http://127.0.0.1:40001/kx/tarnwell");
     EXPECT_EQ(region::fallbackInstallerUrl(), L"http://127.0.0.1:40001/download/release/rizodi.exe");
     EXPECT_EQ(region::gameLookupUrl(L"12345"), L"http://127.0.0.1:40002/getGameInfo2?appid=12345");
+    EXPECT_EQ(region::gameLookupUrl(L"a-b.c_d~9"), L"http://127.0.0.1:40002/getGameInfo2?appid=a-b.c_d~9");
+    // Nothing from the file name can end the query or the request line.
+    EXPECT_EQ(region::gameLookupUrl(L"12 3#4&x=游"),
+              L"http://127.0.0.1:40002/getGameInfo2?appid=12%203%234%26x%3D%E6%B8%B8");
     region::resetHostsForTesting();
     EXPECT_EQ(region::fallbackInstallerUrl(), host(region::configuredHosts().cnResource) + L"/download/release/rizodi.exe");
 }
