@@ -55,6 +55,8 @@ cell "$tmp/a.png" white "$line"
 cell "$tmp/b.png" white "$accent_off"
 cell "$tmp/c.png" white "$accent"
 strip_of "$skin/browse_button.png" "$tmp/a.png" "$tmp/b.png" "$tmp/c.png"
+# The same edit holding a folder that cannot be used.
+cell "$skin/error_edit_bg.png" white "$error"
 
 # Grey button of the message box, on its dark body.
 cell "$tmp/a.png" '#3A3F4A' '#3A3F4A'

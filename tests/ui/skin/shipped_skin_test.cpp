@@ -223,7 +223,9 @@ TEST_F(ShippedSkin, EveryNamedPictureShipsExceptTheKnownAbsentOnes)
     const std::set<std::wstring> absent = {L"error_icon_small.png", L"bg_white.png",     L"button_bg.png",
                                            L"progress_tip_bg.png",  L"btn_bg_normal.png", L"btn_bg_disable.png"};
     std::set<std::wstring> named = {L"msg/msg_notice_icon.png", L"msg/msg_warning_icon.png", L"msg/msg_error_icon.png",
-                                    L"msg/msg_button_def.png",  L"msg/msg_button_sup.png",   L"scrollbar.bmp"};
+                                    L"msg/msg_button_def.png",  L"msg/msg_button_sup.png",   L"scrollbar.bmp",
+                                    // the folder edit's picture for an unusable folder, named in code
+                                    L"error_edit_bg.png"};
     for (const wchar_t* file : kLayouts) {
         SkinUI::CWindowLayout layout;
         build(file, layout);
