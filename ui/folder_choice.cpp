@@ -64,6 +64,9 @@ bool composeChosenFolder(const std::wstring& text, const std::wstring& current, 
     folder = text;
     if (checks.isDriveRoot(folder)) folder += std::wstring(kMakerFolder) + kSubFolder;
     if (checks.isValid(folder)) tidyFolderText(folder);
+    // An invalid text is not tidied; its last name still ends at a "\", so
+    // the sub-folder does not run into it.
+    if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
     if (!containsIgnoringCase(lastElement(folder), L"vpplayer2")) folder += kSubFolder;
     return true;
 }

@@ -88,6 +88,8 @@ TEST(FolderChoiceTest, ComposedFolderGetsMakerAndSubFolderWhereNeeded)
         {L"E:\\vpplayer2\\sub", L"E:\\vpplayer2\\sub\\vpplayer2\\"},
         // An invalid folder is kept as typed; only the sub-folder is added.
         {L"Q:\\Games\\", L"Q:\\Games\\vpplayer2\\"},
+        {L"Q:\\no such drive", L"Q:\\no such drive\\vpplayer2\\"},
+        {L"Q:\\Games\\vpplayer2", L"Q:\\Games\\vpplayer2\\"},
         {L"", L"vpplayer2\\"},
     };
     for (const auto& c : cases) {
