@@ -115,3 +115,7 @@ bool VPDownloaderModel::shutdown()
     if (UiTaskDispatcher* dispatcher = UiTaskDispatcher::instance()) dispatcher->cancelOwner(ownerKey());
     return allEnded;
 }
+
+void VPDownloaderModel::loadStringBundle(const std::wstring& document) { strings_.load(document); }
+
+std::wstring VPDownloaderModel::stringById(const std::wstring& id) const { return strings_.stringById(id); }

@@ -8,6 +8,7 @@
 #include "model/game_record.h"
 #include "model/model_callbacks.h"
 #include "model/shared_field.h"
+#include "ui/text/string_bundle.h"
 #include "utility/http_client.h"
 
 #include <windows.h>
@@ -57,6 +58,12 @@ public:
     void startInstallPlayer();
     void launchPlayer(const std::wstring& arguments);
     void launchPlayerForPackage();
+
+    // The window's texts (user-interface thread): the whole bundle as one
+    // text; a later id wins, a malformed bundle leaves the table as it was.
+    void loadStringBundle(const std::wstring& document);
+    // The text of id, or the id itself when the bundle lacks it.
+    std::wstring stringById(const std::wstring& id) const;
 
     // Key of the model's posted tasks: unique to this model object, so a
     // later model never inherits the cancellation of an earlier one.
@@ -147,6 +154,7 @@ private:
     const OwnerKey ownerKey_;
     // Held while this installer is the first one.
     common::UniqueHandle instanceMutex_;
+    ui::text::StringBundle strings_;
     // Ticks of the wait for the version answer.
     int waitTicks_ = 0;
 };

@@ -311,6 +311,8 @@ struct CPainter::Impl {
     }
 
     REAL height(Gdiplus::Font* font) { return font->GetHeight(graphics.get()); }
+    // Height of one wrapped paragraph; an empty one is one line.
+    int paragraphHeight(const std::wstring& paragraph, REAL width, Gdiplus::Font* font);
 
     REAL ascent(Gdiplus::Font* font)
     {
@@ -535,8 +537,11 @@ void CPainter::drawMarkup(const std::vector<CTextRun>& runs, const RECT& rect, i
     const REAL total = lineHeight * static_cast<REAL>(lines.size());
     REAL top = static_cast<REAL>(rect.top);
     const REAL boxHeight = static_cast<REAL>(rect.bottom - rect.top);
-    if (style & DT_BOTTOM) top += boxHeight - total;
-    else if (style & DT_VCENTER) top += (boxHeight - total) / 2;
+    // Text taller than its box starts at the top, so its beginning is read.
+    if (total <= boxHeight || single) {
+        if (style & DT_BOTTOM) top += boxHeight - total;
+        else if (style & DT_VCENTER) top += (boxHeight - total) / 2;
+    }
     const REAL ascent = impl_->ascent(font);
 
     Gdiplus::GraphicsState saved = impl_->graphics->Save();
@@ -580,36 +585,70 @@ std::wstring plainLines(const std::wstring& text)
 
 } // namespace
 
-int CPainter::measureWrapped(const std::wstring& given, int width, int fontId)
+namespace {
+
+// The lines of a text without their ends; an empty text has none.
+std::vector<std::wstring> paragraphsOf(const std::wstring& text)
 {
-    const std::wstring text = plainLines(given);
-    if (!impl_->ready() || text.empty() || width <= 0) return 0;
-    Gdiplus::Font* font = impl_->fontOf(fontId);
+    std::vector<std::wstring> paragraphs;
+    if (text.empty()) return paragraphs;
+    std::size_t at = 0;
+    for (std::size_t end = text.find(L'\n'); end != std::wstring::npos; end = text.find(L'\n', at)) {
+        paragraphs.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    paragraphs.push_back(text.substr(at));
+    return paragraphs;
+}
+
+} // namespace
+
+// Paragraph by paragraph: GDI+ under Wine stops measuring a long text after
+// a few hundred pixels, and drawing only the paragraphs in view keeps the
+// scrolling of a long text quick.
+int CPainter::Impl::paragraphHeight(const std::wstring& paragraph, REAL width, Gdiplus::Font* font)
+{
+    if (paragraph.empty()) return static_cast<int>(height(font) + 0.999f);
     Gdiplus::RectF box;
     Gdiplus::StringFormat wrapping;
-    impl_->graphics->MeasureString(text.c_str(), static_cast<INT>(text.size()), font,
-                                   Gdiplus::RectF(0, 0, static_cast<REAL>(width), 1e7f), &wrapping, &box);
+    graphics->MeasureString(paragraph.c_str(), static_cast<INT>(paragraph.size()), font,
+                            Gdiplus::RectF(0, 0, width, 1e6f), &wrapping, &box);
     return static_cast<int>(box.Height + 0.999f);
+}
+
+int CPainter::measureWrapped(const std::wstring& given, int width, int fontId)
+{
+    if (!impl_->ready() || width <= 0) return 0;
+    Gdiplus::Font* font = impl_->fontOf(fontId);
+    int total = 0;
+    for (const std::wstring& paragraph : paragraphsOf(plainLines(given)))
+        total += impl_->paragraphHeight(paragraph, static_cast<REAL>(width), font);
+    return total;
 }
 
 int CPainter::drawWrapped(const std::wstring& given, const RECT& rect, int fontId, DWORD color, int scrollY)
 {
     if (!impl_->ready() || isEmpty(rect)) return 0;
-    const std::wstring text = plainLines(given);
-    const int width = rect.right - rect.left;
-    const int height = measureWrapped(text, width, fontId);
-    if (text.empty()) return 0;
+    const REAL width = static_cast<REAL>(rect.right - rect.left);
     Gdiplus::Font* font = impl_->fontOf(fontId);
     Gdiplus::StringFormat wrapping;
     Gdiplus::SolidBrush brush{textColor(color)};
     Gdiplus::GraphicsState saved = impl_->graphics->Save();
     impl_->graphics->SetClip(toRect(rect), Gdiplus::CombineModeIntersect);
-    impl_->graphics->DrawString(text.c_str(), static_cast<INT>(text.size()), font,
-                                Gdiplus::RectF(static_cast<REAL>(rect.left), static_cast<REAL>(rect.top - scrollY),
-                                               static_cast<REAL>(width), static_cast<REAL>(height + 1)),
-                                &wrapping, &brush);
+    int y = rect.top - scrollY;
+    int total = 0;
+    for (const std::wstring& paragraph : paragraphsOf(plainLines(given))) {
+        const int h = impl_->paragraphHeight(paragraph, width, font);
+        if (!paragraph.empty() && y + h > rect.top && y < rect.bottom)
+            impl_->graphics->DrawString(paragraph.c_str(), static_cast<INT>(paragraph.size()), font,
+                                        Gdiplus::RectF(static_cast<REAL>(rect.left), static_cast<REAL>(y), width,
+                                                       static_cast<REAL>(h + 1)),
+                                        &wrapping, &brush);
+        y += h;
+        total += h;
+    }
     impl_->graphics->Restore(saved);
-    return height;
+    return total;
 }
 
 int CPainter::textWidth(const std::wstring& text, std::size_t count, int fontId)

@@ -126,6 +126,9 @@ HWND WindowImplBase::create(HWND owner, const wchar_t* name, DWORD style, DWORD 
     CDialogBuilder::build(skinFolder() + skinFile(), layout_, this);
     layered_ = layout_.hasLayeredImage;
     if (layered_) exStyle |= WS_EX_LAYERED;
+    // The layout draws the whole window, frame included: a system border
+    // or caption would take pixels from it.
+    style &= ~static_cast<DWORD>(WS_CAPTION);
     const int w = layout_.size.cx > 0 ? layout_.size.cx : 400;
     const int h = layout_.size.cy > 0 ? layout_.size.cy : 300;
     // A window whose creation fails after it existed has run its final
@@ -390,6 +393,11 @@ bool WindowImplBase::translateMessage(const MSG* msg)
         return handled;
     }
     return false;
+}
+
+WindowImplBase* WindowImplBase::fromHandle(HWND hwnd)
+{
+    return hwnd ? static_cast<WindowImplBase*>(::GetPropW(hwnd, kWindowProperty)) : nullptr;
 }
 
 int WindowImplBase::messageLoop()

@@ -110,6 +110,8 @@ public:
     static int messageLoop();
     // Gives the toolkit window of msg's window its filter; true when used.
     static bool translateMessage(const MSG* msg);
+    // The toolkit window behind a native window; null for other windows.
+    static WindowImplBase* fromHandle(HWND hwnd);
 
 private:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

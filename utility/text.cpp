@@ -1,8 +1,6 @@
 #include "utility/text.h"
 
-#include <windows.h>
-
-#include <cstdio>
+#include <string>
 
 namespace utility {
 
@@ -27,47 +25,6 @@ bool endsWithOf(const String& text, const String& suffix)
 }
 
 } // namespace
-
-std::wstring toWide(const char* text, int length, unsigned codePage)
-{
-    if (!text || length < -1) return std::wstring();
-    int needed = ::MultiByteToWideChar(codePage, 0, text, length, nullptr, 0);
-    if (length == -1 && needed > 0) --needed; // the NUL that the call counted
-    if (needed <= 0) return std::wstring();
-    std::wstring out(static_cast<std::size_t>(needed), L'\0');
-    const int inputLength = length == -1 ? static_cast<int>(std::char_traits<char>::length(text)) : length;
-    ::MultiByteToWideChar(codePage, 0, text, inputLength, &out[0], needed);
-    return out;
-}
-
-std::wstring ansiToWide(const std::string& text)
-{
-    return toWide(text.data(), static_cast<int>(text.size()), CP_ACP);
-}
-
-std::wstring utf8ToWide(const std::string& text)
-{
-    return toWide(text.data(), static_cast<int>(text.size()), CP_UTF8);
-}
-
-namespace {
-
-std::string fromWide(const std::wstring& text, unsigned codePage)
-{
-    if (text.empty()) return std::string();
-    const int length = static_cast<int>(text.size());
-    const int needed = ::WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) return std::string();
-    std::string out(static_cast<std::size_t>(needed), '\0');
-    ::WideCharToMultiByte(codePage, 0, text.data(), length, &out[0], needed, nullptr, nullptr);
-    return out;
-}
-
-} // namespace
-
-std::string wideToAnsi(const std::wstring& text) { return fromWide(text, CP_ACP); }
-
-std::string wideToUtf8(const std::wstring& text) { return fromWide(text, CP_UTF8); }
 
 void trimBlanks(std::string& text) { trimBlanksOf(text); }
 
@@ -117,12 +74,6 @@ bool endsWith(const std::string& text, const std::string& suffix) { return endsW
 
 bool endsWith(const std::wstring& text, const std::wstring& suffix) { return endsWithOf(text, suffix); }
 
-std::wstring int64ToWide(std::int64_t value)
-{
-    wchar_t buffer[64];
-    _snwprintf(buffer, 63, L"%I64d", static_cast<long long>(value));
-    buffer[63] = L'\0';
-    return buffer;
-}
+std::wstring int64ToWide(std::int64_t value) { return std::to_wstring(value); }
 
 } // namespace utility

@@ -55,14 +55,29 @@ cell "$tmp/a.png" white "$line"
 cell "$tmp/b.png" white "$accent_off"
 cell "$tmp/c.png" white "$accent"
 strip_of "$skin/browse_button.png" "$tmp/a.png" "$tmp/b.png" "$tmp/c.png"
-# The same edit holding a folder that cannot be used.
-cell "$skin/error_edit_bg.png" white "$error"
 
 # Grey button of the message box, on its dark body.
 cell "$tmp/a.png" '#3A3F4A' '#3A3F4A'
 cell "$tmp/b.png" '#4A505C' '#4A505C'
 cell "$tmp/c.png" '#2E323B' '#2E323B'
 strip_of "$skin/msg/msg_button_sup.png" "$tmp/a.png" "$tmp/b.png" "$tmp/c.png"
+
+# Folder edit in the invalid state: the error colour as its border.
+cell "$skin/error_edit_bg.png" white "$error"
+
+# Small error mark before the path error text, 14 px.
+"$im" -size 14x14 xc:none -fill "$error" -draw "circle 7,7 7,0.5" \
+  -fill white -draw "roundrectangle 6,3 8,8 1,1" -draw "circle 7,10.5 7,9.5" \
+  "${strip[@]}" "$(out "$skin/error_icon_small.png")"
+
+# Pictures stretched over a whole control without nine-grid corners: flat,
+# so stretching cannot distort them. The body is plain white; the amount
+# label and the home-page link stay clear, their text carries them.
+"$im" -size 10x10 xc:white "${strip[@]}" "$(out "$skin/bg_white.png")"
+"$im" -size 10x10 xc:none "${strip[@]}" "$(out "$skin/progress_tip_bg.png")"
+"$im" -size 10x10 xc:none "${strip[@]}" "$(out "$skin/button_bg.png")"
+"$im" -size 10x10 xc:"$accent" "${strip[@]}" "$(out "$skin/btn_bg_normal.png")"
+"$im" -size 10x10 xc:"$accent_off" "${strip[@]}" "$(out "$skin/btn_bg_disable.png")"
 
 # Message box body and the licence text frame.
 cell "$skin/windowbg_bold.png" "$dark_body" '#2C313A'

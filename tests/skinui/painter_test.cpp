@@ -222,6 +222,53 @@ TEST_F(SkinPainting, ChineseTextUsesAnInstalledCjkFaceAndMarkupColours)
     EXPECT_GT(blackish, 10);
 }
 
+TEST_F(SkinPainting, WrappedMarkupTallerThanItsBoxStartsAtTheTopAndStaysInside)
+{
+    CSurface m;
+    ASSERT_TRUE(m.resize(200, 120));
+    std::wstring text = L"<c #FF0000>";
+    for (int i = 0; i < 30; ++i) text += L"word ";
+    text += L"</c>";
+    const RECT box = {20, 30, 120, 70};
+    {
+        CPainter painter(m);
+        painter.fillRect(RECT{0, 0, 200, 120}, 0xFFFFFFFF);
+        painter.drawMarkup(parseMarkup(text), box, 0, 0xFF000000, DT_LEFT | DT_VCENTER | DT_WORDBREAK);
+    }
+    int outside = 0, topRows = 0, rows = 0;
+    for (int y = 0; y < 120; ++y) {
+        bool inRow = false;
+        for (int x = 0; x < 200; ++x) {
+            const DWORD p = m.pixel(x, y);
+            if (!(redOf(p) > 150 && greenOf(p) < 120 && blueOf(p) < 120)) continue;
+            if (x < box.left || x >= box.right || y < box.top || y >= box.bottom) ++outside;
+            else inRow = true;
+        }
+        rows += inRow;
+        if (inRow && y < box.top + 8) ++topRows;
+    }
+    EXPECT_EQ(outside, 0);
+    EXPECT_GT(rows, 20) << "more than one line";
+    EXPECT_GT(topRows, 0) << "the first line sits at the top of the box";
+}
+
+TEST_F(SkinPainting, LongWrappedTextMeasuresEveryLine)
+{
+    CSurface m;
+    ASSERT_TRUE(m.resize(300, 200));
+    CPainter painter(m);
+    std::wstring text;
+    for (int i = 0; i < 120; ++i) text += L"line " + std::to_wstring(i) + L"\r\n";
+    const int line = painter.lineHeight(0);
+    ASSERT_GT(line, 5);
+    const int height = painter.measureWrapped(text, 280, 0);
+    EXPECT_GE(height, 120 * line);
+    EXPECT_LE(height, 122 * line);
+    // Blank lines count as lines; drawing reports the same height.
+    EXPECT_NEAR(painter.measureWrapped(L"a\n\nb", 280, 0), 3 * painter.measureWrapped(L"a", 280, 0), 2);
+    EXPECT_EQ(painter.drawWrapped(text, RECT{0, 0, 300, 200}, 0, 0xFF000000, 500), height);
+}
+
 TEST_F(SkinPainting, MainLayoutShadowBodyButtonStatesAndOption)
 {
     CWindowLayout layout;

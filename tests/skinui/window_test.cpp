@@ -174,11 +174,28 @@ TEST_F(WindowTest, FixedNamesUnlessTheTableNamesThem)
 
 TEST_F(WindowTest, CloseButtonClosesWithResultOneAndRunsTheFinalStep)
 {
+    EXPECT_EQ(WindowImplBase::fromHandle(hwnd_), &window_);
+    EXPECT_EQ(WindowImplBase::fromHandle(::GetDesktopWindow()), nullptr);
     click(L"closebtn");
     EXPECT_TRUE(testing_support::pumpUntil([&] { return window_.finalStep; }, 2000));
     EXPECT_FALSE(::IsWindow(hwnd_));
     EXPECT_EQ(window_.closeResult(), 1u);
     EXPECT_EQ(window_.hwnd(), nullptr);
+    EXPECT_EQ(WindowImplBase::fromHandle(hwnd_), nullptr);
+}
+
+TEST_F(WindowTest, BorderStylesGiveNoFrameTheLayoutKeepsItsSize)
+{
+    TestWindow framed;
+    ASSERT_TRUE(framed.create(nullptr, L"framed", WS_POPUP | WS_BORDER | WS_SYSMENU, 0));
+    RECT client = {}, outer = {};
+    ::GetClientRect(framed.hwnd(), &client);
+    ::GetWindowRect(framed.hwnd(), &outer);
+    EXPECT_EQ(client.right, 300);
+    EXPECT_EQ(client.bottom, 200);
+    EXPECT_EQ(outer.right - outer.left, 300);
+    EXPECT_EQ(::GetWindowLongW(framed.hwnd(), GWL_STYLE) & WS_CAPTION, 0);
+    EXPECT_NE(::GetWindowLongW(framed.hwnd(), GWL_STYLE) & WS_SYSMENU, 0);
 }
 
 TEST_F(WindowTest, EscapeClosesThroughPreTranslation)

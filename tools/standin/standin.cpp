@@ -1,6 +1,7 @@
 // Stand-in for the emulator's programs in tests and the demo. It acts by its
 // own file name: rizodi.exe (silent installer), vpplayer.exe (player),
-// vpconsole.exe (console tool), zodovivevizez.exe, and taskkill.exe. Every start appends
+// vpconsole.exe (console tool), zodovivevizez.exe, taskkill.exe and
+// iexplore.exe (the browser, journal only). Every start appends
 // "<file name>\t<argument text>" to standin-journal.txt beside the copy that
 // ran. STANDIN_<NAME>_EXIT and STANDIN_<NAME>_SLEEP_MS (NAME = RIZODI, ...)
 // or STANDIN_EXIT and STANDIN_SLEEP_MS set its exit code and run time;
@@ -110,7 +111,7 @@ int wmain()
     } else if (title == L"TASKKILL") {
         if (!standin::isTaskkillCommand(args)) return kBadCommandLine;
         code = 128; // as the real tool answers for a process that is not running
-    } else if (title != L"VPPLAYER" && title != L"ZODOVIVEVIZEZ" && title != L"STANDIN") {
+    } else if (title != L"VPPLAYER" && title != L"ZODOVIVEVIZEZ" && title != L"IEXPLORE" && title != L"STANDIN") {
         return kUnknownName;
     }
     return code != 0 ? code : setting(title, L"EXIT", 0);

@@ -19,5 +19,12 @@ private:
     std::map<std::wstring, std::wstring> table_;
 };
 
+// The bundle the installer shows, relative to the skin.
+extern const wchar_t* const kBundleFile;
+
+// Reads a bundle through the skin's file lookup (the "skin" folder beside
+// the program first, then the package) as UTF-16; false when missing.
+bool readBundleDocument(const std::wstring& name, std::wstring& document);
+
 } // namespace text
 } // namespace ui

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Configures (once) and builds the fuzz targets with the host's clang.
+#   tests/fuzz/build.sh <build folder>
+set -euo pipefail
+source_dir=$(cd "$(dirname "$0")" && pwd)
+out=$1
+mkdir -p "$out"
+# Two builds at once (bench/fuzz beside a test run) must not collide.
+exec 9>"$out.lock"
+flock 9
+if [[ ! -f $out/build.ninja ]]; then
+  cmake -S "$source_dir" -B "$out" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+fi
+cmake --build "$out" -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
