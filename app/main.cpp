@@ -5,6 +5,7 @@
 #include "app/vpdownloader_impl.h"
 #include "common/log.h"
 #include "model/vpdownloader_model.h"
+#include "skinui/window.h"
 #include "ui/skin/skin_setup.h"
 
 #include <windows.h>
@@ -29,8 +30,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
     ui::skin::setupSkin(instance);
     WRITE_LOG(L"skinInit2 end");
 
+    // Lives until the entry returns: the channel window keeps its address.
     VPDownloaderImpl application;
-    application.entrance(commandLine);
+    if (application.entrance(commandLine)) SkinUI::WindowImplBase::messageLoop();
 
     VPDownloaderModel::destroy();
     ::CoUninitialize();

@@ -50,23 +50,10 @@ int darkPixels(const CSurface& surface, const RECT& r)
 
 class SkinPainting : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        const std::wstring build = testing_support::buildFolder();
-        const std::string archive = testing_support::readFile(build + L"skin.7z");
-        ui::skin::FileTable package;
-        ASSERT_TRUE(ui::skin::unpackSevenZip(archive.data(), archive.size(), package));
-        files_ = new ui::skin::SkinFiles;
-        files_->setPackage(package);
-    }
-    static void TearDownTestSuite()
-    {
-        delete files_;
-        files_ = nullptr;
-    }
     void SetUp() override
     {
-        setFileSource(files_);
+        ASSERT_TRUE(testing_support::shippedSkin());
+        setFileSource(testing_support::shippedSkin());
         clearImageCache();
     }
     void TearDown() override
@@ -87,10 +74,8 @@ protected:
 
     std::unique_ptr<CPainter> painterFor(CSurface& surface) { return std::unique_ptr<CPainter>(new CPainter(surface)); }
 
-    static ui::skin::SkinFiles* files_;
 };
 
-ui::skin::SkinFiles* SkinPainting::files_ = nullptr;
 
 RECT centre(const RECT& r) { return RECT{(r.left + r.right) / 2, (r.top + r.bottom) / 2, 0, 0}; }
 
