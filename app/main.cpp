@@ -5,6 +5,7 @@
 #include "app/vpdownloader_impl.h"
 #include "common/log.h"
 #include "model/vpdownloader_model.h"
+#include "platform/system_library.h"
 #include "skinui/window.h"
 #include "ui/skin/skin_setup.h"
 
@@ -14,6 +15,8 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
 {
+    // First: the program runs elevated from a folder others can write into.
+    const platform::LibrarySearch librarySearch = platform::restrictLibrarySearch();
     if (FAILED(::CoInitialize(nullptr))) {
         ::MessageBoxW(nullptr, L"启动错误", L"CoInitialize 失败", MB_OK);
         return 0;
@@ -26,6 +29,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
     UiTaskDispatcher::create();
     WRITE_LOG(L"downloader start. version is : %s *******************", KOLVEX_VERSION_TEXT);
     WRITE_LOG(L"commoninit end");
+    if (librarySearch != platform::LibrarySearch::SystemFolderOnly)
+        WRITE_LOG(L"library search not limited to the system folder, mode = %d", static_cast<int>(librarySearch));
 
     ui::skin::setupSkin(instance);
     WRITE_LOG(L"skinInit2 end");

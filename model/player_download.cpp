@@ -9,6 +9,7 @@
 #include "model/version_answer.h"
 #include "utility/file.h"
 #include "utility/file_digest.h"
+#include "utility/signature.h"
 #include "utility/text.h"
 
 namespace {
@@ -53,7 +54,13 @@ void VPDownloaderModel::startDownloadPlayer()
         return;
     }
     if (alreadyInstalled()) {
-        if (callbacks.onPlayerReady) callbacks.onPlayerReady();
+        if (acceptedPublishers.empty()) {
+            if (callbacks.onPlayerReady) callbacks.onPlayerReady();
+            return;
+        }
+        // The folder comes from a value any program of the user may change:
+        // its installer runs only with an accepted signature.
+        downloadWorker.start(makeMemberFuncRunable(this, &VPDownloaderModel::_threadCheckInstalledPlayer));
         return;
     }
     downloadWorker.start(makeMemberFuncRunable(this, &VPDownloaderModel::_threadDownloadPlayer));
@@ -80,6 +87,17 @@ void VPDownloaderModel::_stopTimer(UINT_PTR& timerId)
     if (timerId == 0) return;
     if (UiTaskDispatcher* dispatcher = UiTaskDispatcher::instance()) dispatcher->killTimerTask(timerId);
     timerId = 0;
+}
+
+void VPDownloaderModel::_threadCheckInstalledPlayer()
+{
+    if (_signatureAccepted(installDir.get() + L"\\rizodi.exe")) {
+        postToUi(makeFunctionRunable([this] {
+            if (callbacks.onPlayerReady) callbacks.onPlayerReady();
+        }));
+        return;
+    }
+    _threadDownloadPlayer();
 }
 
 void VPDownloaderModel::_threadDownloadPlayer()
@@ -147,12 +165,28 @@ bool VPDownloaderModel::_acceptDownload(const std::wstring& target)
             return false;
         }
     }
+    if (!_signatureAccepted(temporary)) {
+        utility::ufile::removeFile(temporary);
+        return false;
+    }
     WRITE_LOG(L"dowload file sucess file= %s", target.c_str());
     if (!utility::ufile::moveFile(temporary, target)) return false;
     postToUi(makeFunctionRunable([this] {
         if (callbacks.onPlayerReady) callbacks.onPlayerReady();
     }));
     return true;
+}
+
+bool VPDownloaderModel::_signatureAccepted(const std::wstring& file) const
+{
+    if (acceptedPublishers.empty()) return true;
+    utility::signature::Evidence seen;
+    const utility::signature::Verdict verdict = utility::signature::check(file, acceptedPublishers, &seen);
+    if (verdict == utility::signature::Verdict::Accepted) return true;
+    const std::wstring publisher = seen.signerDigest.empty() ? L"none" : utility::utf8ToWide(seen.signerDigest);
+    WRITE_LOG(L"signature refused, file = %s reason = %s result = 0x%08X publisher = %s", file.c_str(),
+              utility::signature::verdictText(verdict), static_cast<unsigned>(seen.trustResult), publisher.c_str());
+    return false;
 }
 
 void VPDownloaderModel::_onSwitchCheck()

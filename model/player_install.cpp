@@ -5,6 +5,7 @@
 #include "common/log.h"
 #include "model/download_rules.h"
 #include "utility/process.h"
+#include "utility/signature.h"
 
 namespace {
 
@@ -40,7 +41,11 @@ void VPDownloaderModel::_threadInstallPlayer()
     const std::wstring arguments = download_rules::installerArguments(openId, folder);
     const std::wstring installer = folder + L"\\rizodi.exe";
     killPlayerProcesses();
-    const bool success = utility::process::execute(installer, arguments, installerTimeoutMs);
+    // Checked again right before it runs, and held so that it cannot be
+    // replaced in between.
+    const common::UniqueHandle held = utility::signature::holdUnchanged(installer);
+    const bool success =
+        _signatureAccepted(installer) && utility::process::execute(installer, arguments, installerTimeoutMs);
     WRITE_LOG(L"_threadProcInstallPlayer install vppayer end. sucess = %d", success ? 1 : 0);
     postToUi(makeFunctionRunable([this, success] {
         if (callbacks.onInstallFinished) callbacks.onInstallFinished(success);

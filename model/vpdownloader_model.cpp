@@ -1,6 +1,7 @@
 #include "model/vpdownloader_model.h"
 
 #include "common/log.h"
+#include "model/accepted_publishers.h"
 #include "model/disk.h"
 #include "model/launch_params.h"
 #include "model/player_registry.h"
@@ -22,7 +23,10 @@ constexpr DWORD kWorkerStopMs = 1000;
 // Small numbers that no object address can take, one per model ever made.
 std::atomic<OwnerKey> g_nextOwnerKey{1};
 
-VPDownloaderModel::VPDownloaderModel() : ownerKey_(g_nextOwnerKey.fetch_add(1)) {}
+VPDownloaderModel::VPDownloaderModel()
+    : acceptedPublishers{KOLVEX_ACCEPTED_PUBLISHER_LIST}, ownerKey_(g_nextOwnerKey.fetch_add(1))
+{
+}
 
 VPDownloaderModel* VPDownloaderModel::instance()
 {

@@ -8,6 +8,7 @@
 #include "model/game_record.h"
 #include "model/model_callbacks.h"
 #include "model/shared_field.h"
+#include "platform/system_library.h"
 #include "ui/text/string_bundle.h"
 #include "utility/http_client.h"
 
@@ -110,9 +111,15 @@ public:
     // Set by the window before they can fire.
     ModelCallbacks callbacks;
 
-    // The system tool that ends the emulator's processes; tests name a
-    // stand-in that journals its runs.
-    std::wstring taskkillProgram = L"taskkill";
+    // The system tool that ends the emulator's processes, by its full path
+    // (by name alone Windows would look in the installer's own folder
+    // first); tests name a stand-in that journals its runs.
+    std::wstring taskkillProgram = platform::systemFolderFile(L"taskkill.exe");
+    // Publishers whose signature the emulator's installer must carry before
+    // it runs: SHA-256 (lower-case hex) of each signing certificate. Empty:
+    // no signature check. Set by the build; tests replace it before any
+    // worker starts (the workers only read it).
+    std::vector<std::string> acceptedPublishers;
     // The tick count behind elapsed times and progress throttling; tests
     // put the clock where they need it.
     std::function<std::uint32_t()> tickCount = [] { return static_cast<std::uint32_t>(::GetTickCount()); };
@@ -138,6 +145,12 @@ private:
     bool _downloadByENUrl(const std::wstring& target);
     // Checks the finished ".tmp" file and moves it onto the target.
     bool _acceptDownload(const std::wstring& target);
+    // Whether the file carries an accepted publisher's intact signature (or
+    // the build checks none); a refusal is logged with its reason.
+    bool _signatureAccepted(const std::wstring& file) const;
+    // Download worker, when the same version is installed: runs the
+    // installed installer if it passes the signature check, else downloads.
+    void _threadCheckInstalledPlayer();
     void _onSwitchCheck();
     bool _needUseEnUrl();
     void _postProgress(int received, int total);

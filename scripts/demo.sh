@@ -40,13 +40,14 @@ shots=()
 shot() { wd_shot "$1" "${2:-$WD_MAIN}" && shots+=("$WD_SHOTS/$1.png") || true; }
 
 echo "== run 1: install (display $DISPLAY)"
-wd_vendor normal 6000
+wd_vendor normal 150
 wd_start
 wd_main_window
 shot demo-start-page
 wd_click userdefinitionBtn
 shot demo-custom-view
 wd_type_folder 'Q:\no such drive'
+wd_wait_log "install folder chosen: Q:" 10 && sleep 0.5
 shot demo-invalid-folder
 wd_type_folder "$win"
 wd_click protocollinkbtn

@@ -55,8 +55,8 @@ wd_positions() {
 
 port_open() { python3 -c "import socket; socket.create_connection(('127.0.0.1', $WD_PORT), 0.2)" 2>/dev/null; }
 
-# Serves the stand-in installer (made larger, so its download takes a
-# while) from the work folder.
+# Serves the stand-in installer, signed as the vendor signs it, from the
+# work folder; a rate makes its download last.
 wd_vendor() { # <mode> [KiB/s]
   local mode=$1 rate=${2:-0}
   if [[ -n $WD_VENDOR_PID ]]; then
@@ -65,8 +65,7 @@ wd_vendor() { # <mode> [KiB/s]
     WD_VENDOR_PID=
   fi
   mkdir -p "$WD_WORK/root"
-  cp "$WD_BUILD/tools/standin.exe" "$WD_WORK/root/rizodi.exe"
-  head -c 24000000 /dev/zero >>"$WD_WORK/root/rizodi.exe"
+  cp "$WD_BUILD/tools/standin-signed.exe" "$WD_WORK/root/rizodi.exe"
   # Another run on this machine may hold the port for a while.
   for _ in $(seq 120); do port_open || break; sleep 0.5; done
   if port_open; then

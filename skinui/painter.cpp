@@ -1,5 +1,6 @@
 #include "skinui/painter.h"
 
+#include "skinui/gdiplus_library.h"
 #include "skinui/resources.h"
 
 // GDI+ wants its helpers' min and max; this is the one file that sees it.
@@ -42,7 +43,8 @@ Shared& shared()
     static Shared* state = [] {
         Shared* s = new Shared;
         Gdiplus::GdiplusStartupInput input;
-        s->started = Gdiplus::GdiplusStartup(&s->token, &input, nullptr) == Gdiplus::Ok;
+        // No GDI+ call before the library is loaded from the system's copy.
+        s->started = loadGdiplus() && Gdiplus::GdiplusStartup(&s->token, &input, nullptr) == Gdiplus::Ok;
         if (!s->started) SKINUI_TRACE(L"GDI+ did not start");
         return s;
     }();

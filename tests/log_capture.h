@@ -29,28 +29,14 @@ public:
     }
 
     // Lines of the calling thread whose function starts with prefix.
-    std::vector<LogEntry> lines(const std::string& functionPrefix) const
+    std::vector<LogEntry> lines(const std::string& functionPrefix) const { return collect(functionPrefix, true); }
+
+    // Lines of every thread (workers log too) whose function starts with
+    // prefix; other test processes may add lines, so callers look for words
+    // of their own, such as their scratch folder.
+    std::vector<LogEntry> linesOfAnyThread(const std::string& functionPrefix) const
     {
-        std::string text = readFile(path_);
-        // The file is emptied when it reaches its size limit.
-        text = text.size() >= start_ ? text.substr(start_) : text;
-        char thread[32];
-        std::snprintf(thread, sizeof(thread), "\t%04lu\t", static_cast<unsigned long>(::GetCurrentThreadId()));
-        std::vector<LogEntry> entries;
-        std::size_t at = 0;
-        for (std::size_t end = text.find("\r\n"); end != std::string::npos; end = text.find("\r\n", at)) {
-            const std::string line = text.substr(at, end - at);
-            at = end + 2;
-            const std::size_t tid = line.find(thread);
-            if (tid == std::string::npos) continue;
-            const std::size_t nameStart = tid + std::strlen(thread);
-            const std::size_t nameEnd = line.find('\t', nameStart);
-            const std::size_t colon = line.find("):", nameEnd);
-            if (nameEnd == std::string::npos || colon == std::string::npos) continue;
-            LogEntry entry{line.substr(nameStart, nameEnd - nameStart), line.substr(colon + 2)};
-            if (entry.function.compare(0, functionPrefix.size(), functionPrefix) == 0) entries.push_back(entry);
-        }
-        return entries;
+        return collect(functionPrefix, false);
     }
 
     // Waits, bounded, until a line with this message has been written.
@@ -68,6 +54,35 @@ public:
     }
 
 private:
+    std::vector<LogEntry> collect(const std::string& functionPrefix, bool ownThreadOnly) const
+    {
+        std::string text = readFile(path_);
+        // The file is emptied when it reaches its size limit.
+        text = text.size() >= start_ ? text.substr(start_) : text;
+        char thread[32];
+        std::snprintf(thread, sizeof(thread), "\t%04lu\t", static_cast<unsigned long>(::GetCurrentThreadId()));
+        std::vector<LogEntry> entries;
+        std::size_t at = 0;
+        for (std::size_t end = text.find("\r\n"); end != std::string::npos; end = text.find("\r\n", at)) {
+            const std::string line = text.substr(at, end - at);
+            at = end + 2;
+            // Month-day, time and thread id, each ended by a tab; then the function.
+            std::size_t tid = line.find('\t');
+            if (tid != std::string::npos) tid = line.find('\t', tid + 1);
+            if (tid == std::string::npos) continue;
+            if (ownThreadOnly && line.compare(tid, std::strlen(thread), thread) != 0) continue;
+            const std::size_t threadEnd = line.find('\t', tid + 1);
+            if (threadEnd == std::string::npos) continue;
+            const std::size_t nameStart = threadEnd + 1;
+            const std::size_t nameEnd = line.find('\t', nameStart);
+            const std::size_t colon = line.find("):", nameEnd);
+            if (nameEnd == std::string::npos || colon == std::string::npos) continue;
+            LogEntry entry{line.substr(nameStart, nameEnd - nameStart), line.substr(colon + 2)};
+            if (entry.function.compare(0, functionPrefix.size(), functionPrefix) == 0) entries.push_back(entry);
+        }
+        return entries;
+    }
+
     std::wstring path_;
     std::size_t start_ = 0;
 };

@@ -70,7 +70,7 @@ case $case in
 FastInstall)
   # Installer runs for a while, so the creeping bar is seen.
   export STANDIN_RIZODI_SLEEP_MS=4000
-  wd_vendor normal 12000
+  wd_vendor normal 200
   wd_start
   wd_main_window
   wd_click userdefinitionBtn

@@ -36,6 +36,8 @@ protected:
         utility::ufile::makeDir(tools_);
         model_ = VPDownloaderModel::instance();
         model_->setInstallDir(folder_);
+        // The unsigned stand-in: the signature check has tests of its own.
+        model_->acceptedPublishers.clear();
         model_->taskkillProgram = copyStandinAs(tools_, L"taskkill.exe");
         model_->callbacks.onInstallFinished = [this](bool success) {
             ++finishedCalls_;

@@ -8,22 +8,12 @@ source=$2
 work="$build/tests/scratch/HeadlessMainJob"
 rm -rf "$work"
 mkdir -p "$work/root"
-cp "$build/tools/standin.exe" "$work/root/rizodi.exe"
+# The installer as the vendor ships it: signed (by the build's test publisher).
+cp "$build/tools/standin-signed.exe" "$work/root/rizodi.exe"
 
-server=
-trap '[[ -n $server ]] && kill $server 2>/dev/null; true' EXIT
-start_server() { # <mode>
-  [[ -n $server ]] && { kill "$server" 2>/dev/null; wait "$server" 2>/dev/null || true; }
-  port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-  "$source/tools/vendor-server/vendor-server" --port "$port" --root "$work/root" --lifetime 150 --mode "$1" \
-    2>>"$work/server.log" &
-  server=$!
-  for _ in $(seq 50); do
-    python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 0.2)" 2>/dev/null && return
-    sleep 0.1
-  done
-}
-start_server normal
+source "$source/tests/tools/vendor_stand_in.sh"
+trap 'stop_server; true' EXIT
+start_server --mode normal
 
 fail() { echo "FAILED: $*"; echo "--- driver output"; cat "$work"/out-*.txt 2>/dev/null; echo "--- server"; cat "$work/server.log"; exit 1; }
 
@@ -69,7 +59,7 @@ grep -q '"GET /kx/tarnwell HTTP/1.1" 200' "$work/server.log" || fail "version se
 
 # Other framings and faults of the vendor's side still end in a good installation.
 for mode in chunked no-length fail-main no-version; do
-  start_server "$mode"
+  start_server --mode "$mode"
   folder=$(run KolvexSetup.exe "$work/$mode" "$mode")
   cmp -s "$work/root/rizodi.exe" "$work/$mode/rizodi.exe" || fail "$mode: downloaded installer differs"
   expect_journal "$work/$mode/standin-journal.txt" "rizodi.exe	-silence -downloader -openid=100 -path=$folder"

@@ -6,6 +6,7 @@
 // laid out) and ends: scripts that click the installer's window ask here.
 //   vpgallery.exe [--log FILE] [--page N] [--custom] [--bench] [--where a,b] LAYOUT
 
+#include "platform/system_library.h"
 #include "skinui/multi_language.h"
 #include "skinui/window.h"
 #include "skinui/xml_document.h"
@@ -231,6 +232,8 @@ int where(const Options& options)
 
 int wmain(int argc, wchar_t** argv)
 {
+    // As the installer's own entry does.
+    platform::restrictLibrarySearch();
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];

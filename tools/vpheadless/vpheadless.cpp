@@ -12,6 +12,7 @@
 #include "common/log.h"
 #include "model/region_profile.h"
 #include "model/vpdownloader_model.h"
+#include "platform/system_library.h"
 #include "utility/text.h"
 
 #include <windows.h>
@@ -87,6 +88,8 @@ std::wstring argumentsOf(const wchar_t* commandLine)
 
 int wmain()
 {
+    // As the installer's own entry does.
+    platform::restrictLibrarySearch();
     ::CoInitialize(nullptr);
     WSADATA wsaData;
     ::WSAStartup(MAKEWORD(2, 2), &wsaData);

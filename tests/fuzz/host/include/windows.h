@@ -26,6 +26,7 @@ struct POINT {
 
 #define WINAPI
 #define CALLBACK
+#define DT_TOP 0x0
 #define DT_LEFT 0x0
 #define DT_CENTER 0x1
 #define DT_RIGHT 0x2

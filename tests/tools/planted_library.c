@@ -1,0 +1,20 @@
+/* A library planted beside a program under test, under the name of a
+ * library the program uses (gdiplus.dll, wintrust.dll, ...). Loaded, it
+ * leaves "<its own path>.loaded" behind; the tests expect no such file. */
+
+#include <windows.h>
+
+BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved)
+{
+    (void)reserved;
+    if (reason == DLL_PROCESS_ATTACH) {
+        wchar_t path[MAX_PATH + 8];
+        const DWORD n = GetModuleFileNameW(self, path, MAX_PATH);
+        if (n > 0 && n < MAX_PATH) {
+            lstrcpyW(path + n, L".loaded");
+            HANDLE mark = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+            if (mark != INVALID_HANDLE_VALUE) CloseHandle(mark);
+        }
+    }
+    return TRUE;
+}
