@@ -116,7 +116,14 @@ void paintEdit(CPainter& painter, CEditUI& edit, const CPaintOptions& options)
 
 void paintRichEdit(CPainter& painter, CRichEditUI& edit, const CWindowLayout& layout)
 {
-    const RECT r = textRect(edit);
+    RECT r = textRect(edit);
+    if (edit.hasVScrollBar()) {
+        // The text keeps clear of the scroll bar's column.
+        CImageDesc thumbLook;
+        int barWidth = 8;
+        scrollbarLook(layout, thumbLook, barWidth);
+        r.right = std::max(r.left, std::min<LONG>(r.right, edit.pos().right - barWidth - 4));
+    }
     const int height = painter.drawWrapped(edit.displayText(), r, edit.font(), stateTextColor(edit), edit.scrollY());
     // The pad above and below the text scrolls with it.
     edit.setContentHeight(height + edit.textPadding().top + edit.textPadding().bottom);

@@ -9,8 +9,6 @@
 #include <cstdio>
 
 #include "common/unique_handle.h"
-#include "ui/skin/seven_zip.h"
-#include "ui/skin/skin_files.h"
 #include "utility/file.h"
 #include "utility/text.h"
 
@@ -93,20 +91,6 @@ std::wstring copyStandinAs(const std::wstring& folder, const wchar_t* name)
     const std::wstring target = folder + name;
     EXPECT_TRUE(::CopyFileW(standin.c_str(), target.c_str(), FALSE)) << "stand-in missing";
     return target;
-}
-
-ui::skin::SkinFiles* shippedSkin()
-{
-    static ui::skin::SkinFiles* files = [] {
-        const std::string archive = readFile(buildFolder() + L"skin.7z");
-        ui::skin::FileTable package;
-        ui::skin::SkinFiles* loaded = nullptr;
-        if (!ui::skin::unpackSevenZip(archive.data(), archive.size(), package)) return loaded;
-        loaded = new ui::skin::SkinFiles;
-        loaded->setPackage(package);
-        return loaded;
-    }();
-    return files;
 }
 
 } // namespace testing_support

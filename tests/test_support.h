@@ -4,17 +4,8 @@
 
 #include <string>
 
-namespace ui {
-namespace skin {
-class SkinFiles;
-}
-} // namespace ui
-
 namespace testing_support {
 
-// The skin package this build packs (skin.7z in the build folder), read once
-// per process and kept to its end; null when it cannot be read.
-ui::skin::SkinFiles* shippedSkin();
 
 // The build folder, with a trailing backslash: the tests' program lives in
 // its "tests" folder, the installer and the tools beside it.

@@ -5,6 +5,7 @@
 #include "skinui/painter.h"
 #include "skinui/render.h"
 #include "skinui/resources.h"
+#include "shipped_skin.h"
 #include "test_support.h"
 #include "ui/skin/skin_files.h"
 #include "utility/file.h"
@@ -50,10 +51,18 @@ int darkPixels(const CSurface& surface, const RECT& r)
 
 class SkinPainting : public ::testing::Test {
 protected:
+    static void SetUpTestSuite()
+    {
+        files_ = testing_support::shippedSkin().release();
+    }
+    static void TearDownTestSuite()
+    {
+        delete files_;
+        files_ = nullptr;
+    }
     void SetUp() override
     {
-        ASSERT_TRUE(testing_support::shippedSkin());
-        setFileSource(testing_support::shippedSkin());
+        setFileSource(files_);
         clearImageCache();
     }
     void TearDown() override
@@ -74,8 +83,10 @@ protected:
 
     std::unique_ptr<CPainter> painterFor(CSurface& surface) { return std::unique_ptr<CPainter>(new CPainter(surface)); }
 
+    static ui::skin::SkinFiles* files_;
 };
 
+ui::skin::SkinFiles* SkinPainting::files_ = nullptr;
 
 RECT centre(const RECT& r) { return RECT{(r.left + r.right) / 2, (r.top + r.bottom) / 2, 0, 0}; }
 
@@ -389,6 +400,24 @@ TEST_F(SkinPainting, ProgressEditAndRichEditStates)
     EXPECT_EQ(rich->scrollY(), 0);
     rich->scrollBy(1000000);
     EXPECT_EQ(rich->scrollY(), rich->maxScroll());
+
+    // Wrapped lines keep clear of the scroll bar's column.
+    // One long word: broken by characters, every line runs to the edge.
+    const std::wstring wide(1500, L'W');
+    rich->setText(wide);
+    rich->scrollBy(-100000);
+    paint(layout, surface);
+    const RECT column = richEditThumb(*rich, layout);
+    ASSERT_GT(column.bottom, column.top);
+    int inBar = 0, inText = 0;
+    for (int yy = column.bottom + 2; yy < rich->pos().bottom; ++yy)
+        for (int xx = rich->pos().left; xx < rich->pos().right; ++xx) {
+            const DWORD p = surface.pixel(xx, yy);
+            const bool ink = alphaOf(p) > 200 && redOf(p) < 150 && greenOf(p) < 150 && blueOf(p) < 150;
+            if (ink) ++(xx >= column.left - 2 ? inBar : inText);
+        }
+    EXPECT_GT(inText, 500);
+    EXPECT_EQ(inBar, 0);
 }
 
 TEST_F(SkinPainting, EveryShippedLayoutPaintsAndMessageBoxShowsItsIcon)

@@ -4,30 +4,7 @@
 # journals button actions, owner input and state changes. Screenshots stay
 # in <build>/screenshots/ (dialogs_*.png).
 set -euo pipefail
-bdir=$1
-src=$2
-source "$src/scripts/common.sh" # for start_display; sets its own names
-work="$bdir/tests/scratch/DialogsInput"
-shots="$bdir/screenshots"
-rm -rf "$work"
-mkdir -p "$work" "$shots"
-im=/usr/bin/convert
-
-started_display=0
-if [[ -z ${DISPLAY:-} ]] || ! xdpyinfo >/dev/null 2>&1; then
-  start_display
-  started_display=1
-fi
-tool=
-cleanup() {
-  [[ -n $tool ]] && kill "$tool" 2>/dev/null || true
-  (( started_display )) && stop_display
-  return 0
-}
-trap cleanup EXIT
-
-failures=0
-fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/display_test.sh" "$1" "$2" DialogsInput
 
 journal=
 # Waits up to 6 s for a journal line starting with the prefix; prints the
@@ -62,21 +39,31 @@ run_tool() { # <journal name> <vpdialogs args...>
   : >"$journal"
   "$bdir/wine-run.sh" "$bdir/tools/vpdialogs.exe" --journal "tests\\scratch\\DialogsInput\\$name.log" "$@" \
     >"$work/tool.out" 2>&1 &
-  tool=$!
+  child=$!
   wait_line "owner at " >/dev/null || { fail "no owner window for $*"; cat "$work/tool.out"; return 1; }
   sleep 0.6
 }
 
-# Ends the tool: Escape on the owner.
+# Ends the tool: Escape closes whatever dialog has the focus, a right click
+# on the (then enabled) owner ends the tool; as a last resort its processes
+# are ended by their ids.
 end_tool() {
-  [[ -z $tool ]] && return 0
-  xdotool mousemove 60 60 click 1 key Escape
-  for _ in $(seq 50); do
-    kill -0 "$tool" 2>/dev/null || { wait "$tool" || true; tool=; return 0; }
-    sleep 0.1
+  [[ -z $child ]] && return 0
+  for _ in 1 2 3; do
+    xdotool key Escape
+    sleep 0.3
+    xdotool mousemove 60 60 click 3
+    for _ in $(seq 20); do
+      kill -0 "$child" 2>/dev/null || { wait "$child" || true; child=; return 0; }
+      sleep 0.1
+    done
   done
-  kill "$tool" 2>/dev/null || true
-  tool=
+  fail "vpdialogs did not end"
+  local pids
+  pids=$(pgrep -P "$child" || true)
+  [[ -n $pids ]] && kill $pids 2>/dev/null || true
+  kill "$child" 2>/dev/null || true
+  child=
 }
 
 shot() { # <name> <x> <y> <w> <h>: that part of the screen
@@ -92,10 +79,6 @@ centre_of() { # "<x> <y> <w> <h>" -> "cx cy"
 
 click_screen() { xdotool mousemove "$1" "$2" click 1; }
 
-# Mean grey level 0..1 of a rectangle of a screenshot.
-mean() { # <name> <x> <y> <w> <h>
-  "$im" "$shots/$1.png" -crop "$4x$5+$2+$3" -colorspace gray -format '%[fx:mean]' info:
-}
 
 # --- The exit question: two buttons, no icon; owner held; the same text
 # requested again shows nothing; the grey button's action runs first.
@@ -118,7 +101,8 @@ read -r c1 _ <<<"$cancel"
 (( s1 < c1 )) || fail "buttons out of order: $sure / $cancel"
 click_screen $(centre_of "$sure")
 expect_line "action sure shown registered"
-expect_line "state open 0 owner enabled"
+# The owner takes input again and has the activation back.
+expect_line "state open 0 owner enabled active"
 [[ -z $(grep -F "action cancel" "$journal") ]] || fail "the other button's action ran"
 # Clicks on the owner were ignored while the box was open, and work now.
 grep -q "^owner click" "$journal" && fail "owner took a click under the box"
@@ -132,7 +116,7 @@ run_tool cancel question
 cancel=$(wait_line "button 2 at ")
 click_screen $(centre_of "$cancel")
 expect_line "action cancel shown registered"
-expect_line "state open 0 owner enabled"
+expect_line "state open 0 owner enabled active"
 end_tool
 
 # --- Error box: icon and one button; the close button runs no button action.
@@ -145,7 +129,7 @@ read -r _ _ cw _ <<<"$confirm"
 (( cw >= 60 )) || fail "confirm button only $cw wide"
 closebtn=$(wait_line "closebtn at ")
 click_screen $(centre_of "$closebtn")
-expect_line "state open 0 owner enabled"
+expect_line "state open 0 owner enabled active"
 grep -q "^action" "$journal" && fail "the close button ran a button action"
 end_tool
 
@@ -154,7 +138,7 @@ run_tool confirm error
 confirm=$(wait_line "button 1 at ")
 click_screen $(centre_of "$confirm")
 expect_line "action confirm shown registered"
-expect_line "state open 0 owner enabled"
+expect_line "state open 0 owner enabled active"
 end_tool
 
 # --- A long mark-up text wraps inside the label: nothing of it right of

@@ -4,30 +4,7 @@
 # xdotool. The notifications come back through the gallery's --log file.
 # Screenshots stay in <build>/screenshots/.
 set -euo pipefail
-bdir=$1
-src=$2
-source "$src/scripts/common.sh" # for start_display; sets its own names
-work="$bdir/tests/scratch/GalleryInput"
-shots="$bdir/screenshots"
-rm -rf "$work"
-mkdir -p "$work" "$shots"
-im=/usr/bin/convert
-
-started_display=0
-if [[ -z ${DISPLAY:-} ]] || ! xdpyinfo >/dev/null 2>&1; then
-  start_display
-  started_display=1
-fi
-gallery=
-cleanup() {
-  [[ -n $gallery ]] && kill "$gallery" 2>/dev/null || true
-  (( started_display )) && stop_display
-  return 0
-}
-trap cleanup EXIT
-
-failures=0
-fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/display_test.sh" "$1" "$2" GalleryInput
 
 # Starts the gallery on a layout and waits for its window; sets X Y W H.
 open_layout() { # <log name> <vpgallery args...>
@@ -36,7 +13,7 @@ open_layout() { # <log name> <vpgallery args...>
   : >"$log"
   "$bdir/wine-run.sh" "$bdir/tools/vpgallery.exe" --log "Z:$(echo "$log" | tr / '\\')" "$@" \
     >"$work/gallery.out" 2>&1 &
-  gallery=$!
+  child=$!
   local wid=
   for _ in $(seq 100); do
     wid=$(xdotool search --onlyvisible --name 'Kolvex' 2>/dev/null | head -1 || true)
@@ -56,16 +33,16 @@ open_layout() { # <log name> <vpgallery args...>
 # Waits up to 5 s for the gallery to end; false when it is still open.
 wait_closed() {
   for _ in $(seq 50); do
-    kill -0 "$gallery" 2>/dev/null || { wait "$gallery" || true; gallery=; return 0; }
+    kill -0 "$child" 2>/dev/null || { wait "$child" || true; child=; return 0; }
     sleep 0.1
   done
   return 1
 }
 
 close_gallery() {
-  [[ -z $gallery ]] && return 0
+  [[ -z $child ]] && return 0
   xdotool key Escape
-  wait_closed || { kill "$gallery" 2>/dev/null || true; gallery=; }
+  wait_closed || { kill "$child" 2>/dev/null || true; child=; }
 }
 
 shot() { # <name>: the window's area of the screen
@@ -88,10 +65,6 @@ expect_colour() { # <what> <name> <x> <y> <hex rrggbb> [tolerance]
   (( d <= tol * 3 )) || fail "$1: $2 at $3,$4 is $r,$g,$b, wanted #$want"
 }
 
-# Mean grey level 0..1 of a rectangle of a screenshot.
-mean() { # <name> <x> <y> <w> <h>
-  "$im" "$shots/$1.png" -crop "$4x$5+$2+$3" -colorspace gray -format '%[fx:mean]' info:
-}
 
 expect_log() { # <log name> <exact line> [count]
   local count=${3:-1} seen

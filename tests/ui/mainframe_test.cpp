@@ -7,8 +7,8 @@
 #include "skinui/containers.h"
 #include "skinui/controls.h"
 #include "skinui/resources.h"
+#include "shipped_skin.h"
 #include "test_support.h"
-#include "ui/skin/skin_files.h"
 #include "ui/vpdownloader_mainframe.h"
 
 #include <gtest/gtest.h>
@@ -19,10 +19,16 @@ namespace {
 
 class MainFrameTest : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() { files_ = testing_support::shippedSkin().release(); }
+    static void TearDownTestSuite()
+    {
+        delete files_;
+        files_ = nullptr;
+    }
+
     void SetUp() override
     {
-        ASSERT_TRUE(testing_support::shippedSkin());
-        SkinUI::setFileSource(testing_support::shippedSkin());
+        SkinUI::setFileSource(files_);
         drives_.reset(new testing_support::FakeDrives({testing_support::fixedDrive(L"D:\\", 50000)}));
         model_ = VPDownloaderModel::instance();
         model_->setInstallDir(L"D:\\Kolvex\\vpplayer2\\");
@@ -54,10 +60,13 @@ protected:
     void click(const wchar_t* name) { frame_->sendNotify(control(name), L"click"); }
     int bar() { return dynamic_cast<SkinUI::CProgressUI*>(control(L"installprogressbar"))->value(); }
 
+    static ui::skin::SkinFiles* files_;
     std::unique_ptr<testing_support::FakeDrives> drives_;
     VPDownloaderModel* model_ = nullptr;
     VPDownloaderMainFrame* frame_ = nullptr;
 };
+
+ui::skin::SkinFiles* MainFrameTest::files_ = nullptr;
 
 TEST_F(MainFrameTest, StartsOnTheFastViewWithTheModelsFolderAndTexts)
 {

@@ -1,7 +1,7 @@
 // Opens the installer's dialogs over a plain owner window, for screenshots
 // and input tests. What happens is written to the journal: button actions
 // (with whether the box was still shown), owner clicks and keys, the open
-// boxes and the owner's enabled state as they change, and where each
+// boxes and the owner's enabled and active state as they change, and where each
 // dialog window sits on the screen.
 //   vpdialogs.exe [--journal FILE] [--xp] [--again MS] MODE
 //   MODE: error       error box, one button, with the error icon
@@ -62,26 +62,28 @@ std::wstring rectText(HWND window)
            std::to_wstring(r.bottom - r.top);
 }
 
+struct BoxCount {
+    int n = 0;
+    HWND last = nullptr;
+};
+
+BOOL CALLBACK countBox(HWND w, LPARAM p)
+{
+    wchar_t name[32] = {};
+    ::GetClassNameW(w, name, 32);
+    if (std::wstring(name) == L"MessageBoxWindow" && ::IsWindowVisible(w)) {
+        auto* count = reinterpret_cast<BoxCount*>(p);
+        ++count->n;
+        count->last = w;
+    }
+    return TRUE;
+}
+
 // The message boxes of this thread.
 int openBoxWindows(HWND* last)
 {
-    struct Count {
-        int n = 0;
-        HWND last = nullptr;
-    } count;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND w, LPARAM p) -> BOOL {
-            wchar_t name[32] = {};
-            ::GetClassNameW(w, name, 32);
-            if (std::wstring(name) == L"MessageBoxWindow" && ::IsWindowVisible(w)) {
-                auto* c = reinterpret_cast<Count*>(p);
-                ++c->n;
-                c->last = w;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
+    BoxCount count;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &countBox, reinterpret_cast<LPARAM>(&count));
     if (last) *last = count.last;
     return count.n;
 }
@@ -182,7 +184,8 @@ void watch()
 {
     static std::wstring last;
     const std::wstring now = L"state open " + std::to_wstring(msg::OpenBoxRegistry::instance().size()) + L" owner " +
-                             (::IsWindowEnabled(g_owner) ? L"enabled" : L"disabled");
+                             (::IsWindowEnabled(g_owner) ? L"enabled" : L"disabled") +
+                             (::GetForegroundWindow() == g_owner ? L" active" : L"");
     if (now != last) journal(now);
     last = now;
 }
@@ -193,6 +196,10 @@ LRESULT CALLBACK ownerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     case WM_LBUTTONDOWN:
         journal(L"owner click");
         if (g_options.mode == L"licence") openLicence();
+        return 0;
+    case WM_RBUTTONDOWN:
+        // The test's way to end the tool, whatever the mode.
+        ::DestroyWindow(hwnd);
         return 0;
     case WM_KEYDOWN:
         journal(L"owner key " + std::to_wstring(wParam));

@@ -106,6 +106,9 @@ void MessageBoxWindow::notify(SkinUI::TNotifyUI& msg)
             // owns, and the box may be destroyed while it runs.
             const std::function<void()> action = selection->info().action;
             if (!runGuarded(action)) return;
+            // Hidden, the box loses the activation; the owner gets it back
+            // when the close request enables it.
+            wasActive_ = wasActive_ || ::GetForegroundWindow() == hwnd();
             showWindow(false, false);
             close(1);
             return;
@@ -134,8 +137,8 @@ LRESULT MessageBoxWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPar
         // The owner takes input again before the box goes, so the system
         // hands the activation back to it.
         releaseOwner();
-        if (owner_ && ::IsWindow(owner_) && ::IsWindowEnabled(owner_) && ::IsWindowVisible(owner_) &&
-            ::GetForegroundWindow() == hwnd())
+        const bool active = wasActive_ || ::GetForegroundWindow() == hwnd();
+        if (active && owner_ && ::IsWindow(owner_) && ::IsWindowEnabled(owner_) && ::IsWindowVisible(owner_))
             ::SetForegroundWindow(owner_);
     }
     return SkinUI::WindowImplBase::handleMessage(message, wParam, lParam);

@@ -67,6 +67,7 @@ private:
     bool hasKey_ = false;
     bool holding_ = false;
     int running_ = 0;
+    bool wasActive_ = false;
     bool gone_ = false;
 };
 

@@ -3,6 +3,7 @@
 // to find and click the toolkit windows the dialogs open.
 
 #include "message_pump.h"
+#include "shipped_skin.h"
 #include "skinui/multi_language.h"
 #include "skinui/resources.h"
 #include "skinui/window.h"
@@ -21,11 +22,7 @@ class DialogTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        const std::string archive = readFile(buildFolder() + L"skin.7z");
-        ui::skin::FileTable package;
-        ASSERT_TRUE(ui::skin::unpackSevenZip(archive.data(), archive.size(), package));
-        files_ = new ui::skin::SkinFiles;
-        files_->setPackage(package);
+        files_ = shippedSkin().release();
     }
     static void TearDownTestSuite()
     {
@@ -70,23 +67,24 @@ protected:
                                  nullptr, ::GetModuleHandleW(nullptr), nullptr);
     }
 
+    struct Search {
+        const wchar_t* name;
+        std::vector<HWND> found;
+    };
+    static BOOL CALLBACK collect(HWND w, LPARAM p)
+    {
+        auto* search = reinterpret_cast<Search*>(p);
+        wchar_t name[64] = {};
+        ::GetClassNameW(w, name, 64);
+        if (std::wstring(name) == search->name) search->found.push_back(w);
+        return TRUE;
+    }
+
     // The thread's windows of a class, in z-order.
     static std::vector<HWND> windowsOf(const wchar_t* className)
     {
-        struct Search {
-            const wchar_t* name;
-            std::vector<HWND> found;
-        } search{className, {}};
-        ::EnumThreadWindows(
-            ::GetCurrentThreadId(),
-            [](HWND w, LPARAM p) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(p);
-                wchar_t name[64] = {};
-                ::GetClassNameW(w, name, 64);
-                if (std::wstring(name) == s->name) s->found.push_back(w);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        Search search{className, {}};
+        ::EnumThreadWindows(::GetCurrentThreadId(), &DialogTest::collect, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
 

@@ -5,6 +5,7 @@
 #include "skinui/layout_builder.h"
 #include "skinui/resources.h"
 #include "skinui/xml_document.h"
+#include "shipped_skin.h"
 #include "test_support.h"
 #include "ui/skin/skin_files.h"
 #include "utility/file.h"
@@ -14,7 +15,6 @@
 
 #include <set>
 
-using ui::skin::FileTable;
 using ui::skin::SkinFiles;
 
 namespace {
@@ -25,12 +25,7 @@ class ShippedSkin : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        const std::wstring build = testing_support::buildFolder();
-        const std::string archive = testing_support::readFile(build + L"skin.7z");
-        FileTable package;
-        ASSERT_TRUE(ui::skin::unpackSevenZip(archive.data(), archive.size(), package));
-        files_ = new SkinFiles;
-        files_->setPackage(package);
+        files_ = testing_support::shippedSkin().release();
     }
     static void TearDownTestSuite()
     {
