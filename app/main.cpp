@@ -6,6 +6,7 @@
 #include "common/log.h"
 #include "model/vpdownloader_model.h"
 #include "platform/system_library.h"
+#include "skinui/window.h"
 #include "ui/skin/skin_setup.h"
 
 #include <windows.h>
@@ -34,8 +35,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
     ui::skin::setupSkin(instance);
     WRITE_LOG(L"skinInit2 end");
 
+    // Lives until the entry returns: the channel window keeps its address.
     VPDownloaderImpl application;
-    application.entrance(commandLine);
+    if (application.entrance(commandLine)) SkinUI::WindowImplBase::messageLoop();
 
     VPDownloaderModel::destroy();
     ::CoUninitialize();

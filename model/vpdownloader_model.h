@@ -4,6 +4,7 @@
 
 #include "app/tasks/ui_task_dispatcher.h"
 #include "app/tasks/worker_slot.h"
+#include "common/unique_handle.h"
 #include "model/game_record.h"
 #include "model/model_callbacks.h"
 #include "model/shared_field.h"
@@ -30,6 +31,11 @@ public:
 
     VPDownloaderModel(const VPDownloaderModel&) = delete;
     VPDownloaderModel& operator=(const VPDownloaderModel&) = delete;
+
+    // First call of the application: true when another installer runs (it
+    // has been asked to come to the front); false when this one is the
+    // first, which then holds the named mutex until the model is destroyed.
+    bool popupExistPwnd();
 
     // Once, on the user-interface thread: launch parameters from the file
     // name, installed version and install folder, then the command line.
@@ -164,6 +170,8 @@ private:
     void postToUi(Runable* task);
 
     const OwnerKey ownerKey_;
+    // Held while this installer is the first one.
+    common::UniqueHandle instanceMutex_;
     ui::text::StringBundle strings_;
     // Ticks of the wait for the version answer.
     int waitTicks_ = 0;

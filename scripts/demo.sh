@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds the installer and runs its main job under Wine against the
-# built-in loopback stand-ins (the vendor's services on 127.0.0.1:18080, the
-# emulator's programs), headless on Xvfb when there is no display, and
-# prints what happened. Until the window exists the main job is driven by
-# tools/vpheadless, with the install folder a user would pick.
+# Builds the installer and runs the real KolvexSetup.exe under Wine against
+# the built-in loopback stand-ins (the vendor's services on 127.0.0.1:18080,
+# the emulator's programs), on Xvfb when there is no display. It clicks
+# through the window as a user would (custom view, folder, licence, exit
+# question, install button), waits for the end and prints what happened;
+# a second run meets a vendor whose every address fails. Screenshots of
+# each state are left in the build folder.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 "$repo/scripts/setup.sh"
@@ -14,86 +16,87 @@ if [[ $run_dir != "$build" ]]; then
   echo "note: this machine cannot run 32-bit programs; running the 64-bit build of the same sources"
 fi
 
-server=
+source "$repo/scripts/window_driver.sh"
 cleanup() {
-  [[ -n $server ]] && kill "$server" 2>/dev/null
+  wd_stop
   stop_wine "$run_dir"
   stop_display
 }
 trap cleanup EXIT
 start_display
 "$run_dir/wine-run.sh" cmd /c exit >/dev/null 2>&1 # creates the prefix on first use
+demo="$run_dir/demo"
+rm -rf "$demo"
+wd_init "$run_dir" "$demo"
+# The stand-in installer records its installation under a key of the
+# demo's own, so that every run starts as on a fresh machine; it runs for a
+# few seconds, as a real one would.
+export STANDIN_REGISTRY_KEY='Software\KolvexDemo\vpplayer'
+export STANDIN_RIZODI_SLEEP_MS=4000
+folder="$demo/Kolvex Demo"
+mkdir -p "$folder"
+win=$(wd_winpath "$folder")
+shots=()
+shot() { wd_shot "$1" "${2:-$WD_MAIN}" && shots+=("$WD_SHOTS/$1.png") || true; }
 
-# The vendor stand-in serves the stand-in installer as rizodi.exe, signed
-# by the build's test publisher as a vendor would sign it.
-root="$run_dir/vendor-root"
-mkdir -p "$root"
-cp "$run_dir/tools/standin-signed.exe" "$root/rizodi.exe"
-if python3 -c "import socket; socket.create_connection(('127.0.0.1', 18080), 0.2)" 2>/dev/null; then
-  echo "port 18080 is taken: stop what listens there, or build with other KOLVEX_HOST_* values" >&2
-  exit 1
+echo "== run 1: install (display $DISPLAY)"
+wd_vendor normal 150
+wd_start
+wd_main_window
+shot demo-start-page
+wd_click userdefinitionBtn
+shot demo-custom-view
+wd_type_folder 'Q:\no such drive'
+wd_wait_log "install folder chosen: Q:" 10 && sleep 0.5
+shot demo-invalid-folder
+wd_type_folder "$win"
+wd_click protocollinkbtn
+if wd_wait_box; then
+  shot demo-licence-window "$WD_BOX"
+  xdotool key --window "$WD_BOX" Escape 2>/dev/null
+  wd_wait_no_box || true
 fi
-"$repo/tools/vendor-server/vendor-server" --port 18080 --root "$root" --lifetime 300 2>"$run_dir/vendor-server.log" &
-server=$!
-for _ in $(seq 50); do
-  python3 -c "import socket; socket.create_connection(('127.0.0.1', 18080), 0.2)" 2>/dev/null && break
-  sleep 0.1
-done
-
-prefix_c="$run_dir/wineprefix/drive_c"
-install='C:\Kolvex Demo'
-rm -rf "$prefix_c/Kolvex Demo"
-log="$prefix_c/users/$(whoami)/AppData/Roaming/Bexmoor2/log/vpinstall.log"
-before=0
-[[ -f "$log" ]] && before=$(stat -c %s "$log")
-
-echo "== main job: vpheadless \"--dir=$install\" (display $DISPLAY)"
-set +e
-"$run_dir/wine-run.sh" "$run_dir/tools/vpheadless.exe" "--dir=$install"
-code=$?
-set -e
+wd_click closebtn
+if wd_wait_box message; then
+  shot demo-exit-question "$WD_BOX"
+  xdotool key --window "$WD_BOX" Escape 2>/dev/null # as "cancel": the box closes
+  wd_wait_no_box || true
+fi
+wd_click installnowbtn custom
+wd_wait_log "start download player" 30 && sleep 1.5 && shot demo-downloading
+wd_wait_log "installprogressbar 76" 60 && shot demo-installing
+wd_wait_exit 120 || true
+code=$WD_CODE
 sleep 1 # the player is started without waiting for it
+wd_log >"$demo/run1.log"
+
+echo "== pages seen:"
+{ echo "page 0 (start)"; sed -n 's/.*):select page \([0-9]*\)$/page \1/p' "$demo/run1.log"; } | sed 's/^/   /'
+echo "== reports shown:"
+grep -E '\):(exit question|licence window shown|install refused|download failed)' "$demo/run1.log" |
+  sed 's/.*):/   /' || echo "   none"
+echo "== bar values shown: $(wd_bar_values)"
+echo "== programs the stand-ins saw started ($win\vpplayer2):"
+wd_journal "$folder/vpplayer2" | sed 's/^/   /'
 echo "== exit code: $code"
 echo "== what the vendor stand-in served:"
-sed 's/^/   /' "$run_dir/vendor-server.log"
-echo "== programs the installer started (stand-in journal in $install):"
-tr -d '\r' <"$prefix_c/Kolvex Demo/standin-journal.txt" 2>/dev/null | sed 's/^/   /' || true
-echo "== what was installed:"
-ls "$prefix_c/Kolvex Demo" | sed 's/^/   /'
-echo "== log lines of this run ($log):"
-if [[ -f "$log" ]]; then
-  size=$(stat -c %s "$log")
-  if (( size >= before )); then tail -c +$((before + 1)) "$log"; else cat "$log"; fi | tr -d '\r'
-fi
+sed 's/^/   /' "$demo/vendor-server.log"
+echo "== log lines of this run ($WD_LOG):"
+cat "$demo/run1.log"
 
-# The installer's window as the toolkit draws it (the window itself is
-# wired to the model by a later step): page 0 and the progress page.
-shots="$run_dir/screenshots"
-mkdir -p "$shots"
-screenshot_layout() { # <file name> <vpgallery args...>
-  local name=$1 gallery wid
-  shift
-  "$run_dir/wine-run.sh" "$run_dir/tools/vpgallery.exe" "$@" >/dev/null 2>&1 &
-  gallery=$!
-  for _ in $(seq 100); do
-    wid=$(xdotool search --onlyvisible --name 'Kolvex' 2>/dev/null | head -1 || true)
-    [[ -n $wid ]] && break
-    sleep 0.1
-  done
-  if [[ -n $wid ]]; then
-    eval "$(xdotool getwindowgeometry --shell "$wid")"
-    sleep 0.8
-    import -window root "$shots/screen.png"
-    /usr/bin/convert "$shots/screen.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shots/$name"
-    rm -f "$shots/screen.png"
-    echo "   $shots/$name"
-    xdotool key Escape
-  fi
-  for _ in $(seq 50); do kill -0 "$gallery" 2>/dev/null || break; sleep 0.1; done
-  kill "$gallery" 2>/dev/null || true
-  wait "$gallery" 2>/dev/null || true
-}
+echo "== run 2: every download address fails"
+wd_vendor fail-all
+wd_install_into "$win"
+if wd_wait_box message; then
+  shot demo-download-error "$WD_BOX"
+  echo "   report shown: $(wd_log | grep -o 'download failed.*' | head -1)"
+  xdotool key --window "$WD_BOX" Escape 2>/dev/null
+  sleep 0.5
+fi
+xdotool key --window "$WD_MAIN" Escape 2>/dev/null
+wd_wait_exit 30 || true
+echo "   exit code: $WD_CODE"
+
 echo "== screenshots:"
-screenshot_layout demo-mainframe.png mainframe.xml
-screenshot_layout demo-progress.png --page 2 mainframe.xml
+printf '   %s\n' "${shots[@]}"
 exit "$code"

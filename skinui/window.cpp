@@ -132,9 +132,12 @@ HWND WindowImplBase::create(HWND owner, const wchar_t* name, DWORD style, DWORD 
     style &= ~static_cast<DWORD>(WS_CAPTION);
     const int w = layout_.size.cx > 0 ? layout_.size.cx : 400;
     const int h = layout_.size.cy > 0 ? layout_.size.cy : 300;
-    HWND made = ::CreateWindowExW(exStyle, windowClassName(), name ? name : L"", style | WS_CLIPCHILDREN, 0, 0, w, h,
-                                  owner, nullptr, instance(), this);
-    if (!made) SKINUI_TRACE(L"window %s not created: error %lu", windowClassName(), ::GetLastError());
+    // A window whose creation fails after it existed has run its final
+    // step, which may delete this object: nothing of it is used after.
+    const wchar_t* className = windowClassName();
+    HWND made = ::CreateWindowExW(exStyle, className, name ? name : L"", style | WS_CLIPCHILDREN, 0, 0, w, h, owner,
+                                  nullptr, instance(), this);
+    if (!made) SKINUI_TRACE(L"window %s not created: error %lu", className, ::GetLastError());
     return made;
 }
 

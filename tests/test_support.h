@@ -6,6 +6,7 @@
 
 namespace testing_support {
 
+
 // The build folder, with a trailing backslash: the tests' program lives in
 // its "tests" folder, the installer and the tools beside it.
 std::wstring buildFolder();

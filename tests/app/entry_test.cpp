@@ -1,6 +1,7 @@
 // Runs the built installer as a user would start it and reads its log.
 
 #include "common/log.h"
+#include "common/unique_handle.h"
 #include "test_support.h"
 #include "utility/file.h"
 #include "utility/text.h"
@@ -14,20 +15,64 @@
 
 namespace {
 
-unsigned long runInstaller()
+// The installer's main window in the process, or null.
+HWND mainWindowOf(DWORD processId)
 {
-    return testing_support::runAndWait(
-        testing_support::buildFolder() + L"KolvexSetup.exe", L"", 60000);
+    for (HWND w = ::FindWindowExW(nullptr, nullptr, L"updateMainframe", nullptr); w;
+         w = ::FindWindowExW(nullptr, w, L"updateMainframe", nullptr)) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(w, &owner);
+        if (owner == processId) return w;
+    }
+    return nullptr;
+}
+
+struct InstallerRun {
+    bool windowShown = false;
+    unsigned long exitCode = 0xFFFFFFFF;
+};
+
+// Starts the installer as a user would, waits for its window to be shown,
+// closes it as the system would, and waits for the process to end.
+InstallerRun runInstaller()
+{
+    InstallerRun run;
+    std::wstring commandLine = L"\"" + testing_support::buildFolder() + L"KolvexSetup.exe\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return run;
+    common::UniqueHandle process(pi.hProcess);
+    common::UniqueHandle thread(pi.hThread);
+    HWND window = nullptr;
+    for (int i = 0; i < 300 && !window; ++i) {
+        if (::WaitForSingleObject(process.get(), 100) == WAIT_OBJECT_0) break;
+        window = mainWindowOf(pi.dwProcessId);
+        if (window && !::IsWindowVisible(window)) window = nullptr;
+    }
+    run.windowShown = window != nullptr;
+    if (window) ::PostMessageW(window, WM_CLOSE, 0, 0);
+    if (::WaitForSingleObject(process.get(), 30000) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process.get(), 0xFFFFFFFE);
+        return run;
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(process.get(), &code);
+    run.exitCode = code;
+    return run;
 }
 
 } // namespace
 
-TEST(EntryTest, InstallerStartsLogsItsStartLinesAndExitsWithZero)
+TEST(EntryTest, InstallerStartsLogsItsStartLinesShowsItsWindowAndEndsWithZeroWhenClosed)
 {
     const std::wstring log = common::productDataFolder() + L"\\log\\vpinstall.log";
     const std::string before = testing_support::readFile(log);
 
-    EXPECT_EQ(runInstaller(), 0u);
+    const InstallerRun run = runInstaller();
+    EXPECT_TRUE(run.windowShown);
+    EXPECT_EQ(run.exitCode, 0u);
 
     const std::string after = testing_support::readFile(log);
     // The file may have been emptied at 1 MiB; otherwise the run appended.
@@ -48,7 +93,9 @@ TEST(EntryTest, InstallerLogsItsFolderLaunchParametersAndProposedInstallFolder)
     const std::wstring log = common::productDataFolder() + L"\\log\\vpinstall.log";
     const std::size_t before = testing_support::readFile(log).size();
 
-    ASSERT_EQ(runInstaller(), 0u);
+    const InstallerRun run = runInstaller();
+    ASSERT_TRUE(run.windowShown);
+    ASSERT_EQ(run.exitCode, 0u);
 
     std::string added = testing_support::readFile(log);
     added = added.size() >= before ? added.substr(before) : added;
@@ -65,9 +112,11 @@ TEST(EntryTest, InstallerLogsItsFolderLaunchParametersAndProposedInstallFolder)
         const std::string line = added.substr(at, end + 2 - at);
         if (line.find("\t" + tid + "\t") != std::string::npos) ours += line.substr(line.find("):") + 2);
     }
-    const std::string expected = "player path is " + folder + "\r\n"
+    const std::string expected = "CCmdLine::popupExistPwnd not exist\r\n"
+                                 "player path is " + folder + "\r\n"
                                  "VPDownloaderModel::exe filename= KolvexSetup\r\n"
                                  "openid is 100, package is \r\n"
                                  "read from reg: path is ";
     EXPECT_NE(ours.find(expected), std::string::npos) << ours;
+    EXPECT_NE(ours.find("player, create main window...\r\n"), std::string::npos) << ours;
 }

@@ -2,7 +2,9 @@
 // until it is closed: for screenshots and for input tests, which read the
 // notifications from --log. --bench times the first paint and a hover
 // repaint instead.
-//   vpgallery.exe [--log FILE] [--page N] [--custom] [--bench] LAYOUT
+// --where prints the centres of the named controls (window coordinates, as
+// laid out) and ends: scripts that click the installer's window ask here.
+//   vpgallery.exe [--log FILE] [--page N] [--custom] [--bench] [--where a,b] LAYOUT
 
 #include "platform/system_library.h"
 #include "skinui/multi_language.h"
@@ -27,6 +29,7 @@ struct Options {
     int page = -1;
     bool custom = false;
     bool bench = false;
+    std::wstring where;
 };
 
 // The simplified-Chinese bundle, as the installer shows it.
@@ -201,6 +204,30 @@ int bench(const Options& options)
     return 0;
 }
 
+// "name x y" per control, its centre in window coordinates; "name -" when
+// the layout has no such control.
+int where(const Options& options)
+{
+    GalleryWindow window(options);
+    if (!window.create(nullptr, L"", WS_POPUP, 0)) return 1;
+    window.paintNow();
+    std::wstring rest = options.where + L",";
+    for (std::size_t comma; (comma = rest.find(L',')) != std::wstring::npos; rest.erase(0, comma + 1)) {
+        const std::wstring name = rest.substr(0, comma);
+        if (name.empty()) continue;
+        const std::string utf8 = utility::wideToUtf8(name);
+        SkinUI::CControlUI* control = window.findControl(name);
+        if (!control) {
+            std::printf("%s -\n", utf8.c_str());
+            continue;
+        }
+        const RECT& r = control->pos();
+        std::printf("%s %ld %ld\n", utf8.c_str(), (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    }
+    std::fflush(stdout);
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -214,10 +241,11 @@ int wmain(int argc, wchar_t** argv)
         else if (arg == L"--page" && i + 1 < argc) options.page = _wtoi(argv[++i]);
         else if (arg == L"--custom") options.custom = true;
         else if (arg == L"--bench") options.bench = true;
+        else if (arg == L"--where" && i + 1 < argc) options.where = argv[++i];
         else options.layout = arg;
     }
     if (options.layout.empty()) {
-        std::fwprintf(stderr, L"usage: vpgallery [--log FILE] [--page N] [--custom] [--bench] LAYOUT\n");
+        std::fwprintf(stderr, L"usage: vpgallery [--log FILE] [--page N] [--custom] [--bench] [--where a,b] LAYOUT\n");
         return 2;
     }
     // The skin packaged in the installer beside this tool's folder.
@@ -236,6 +264,7 @@ int wmain(int argc, wchar_t** argv)
     ui::skin::loadMultiLanguageTables(files);
 
     if (options.bench) return bench(options);
+    if (!options.where.empty()) return where(options);
 
     GalleryWindow* window = new GalleryWindow(options);
     if (!window->create(nullptr, L"vpgallery", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0)) return 1;

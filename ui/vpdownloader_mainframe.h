@@ -1,0 +1,68 @@
+#pragma once
+// The installer's one window: licence and folder on the start page, then
+// download and installation progress, driven by the model. It deletes
+// itself when its native window is gone and then ends the message loop.
+// User-interface thread only; workers reach it through posted tasks.
+
+#include "app/tasks/ui_task_dispatcher.h"
+#include "skinui/window.h"
+
+#include <functional>
+#include <string>
+
+class ProtocolWnd;
+
+class VPDownloaderMainFrame : public SkinUI::WindowImplBase {
+public:
+    VPDownloaderMainFrame();
+    ~VPDownloaderMainFrame() override;
+
+    const wchar_t* windowClassName() const override;
+    UINT classStyle() const override;
+    std::wstring skinFile() override;
+    void initWindow() override;
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void onFinalMessage(HWND hwnd) override;
+
+    // Runs in the final step, before the object is deleted: whoever keeps a
+    // pointer to the window forgets it there.
+    void setGoneAction(std::function<void()> action) { goneAction_ = std::move(action); }
+
+    void selectPage(int index);
+    void showCustomInstall(bool custom);
+
+    // The path page.
+    void refreshInstallState();
+    void applyChosenFolder(const std::wstring& text);
+    bool validateBeforeInstall();
+
+    // The model's reports.
+    void onProgress(int percent, int received, int total);
+    void onPlayerReady();
+    void onDownloadFailed();
+    void onInstallFinished(bool success);
+
+private:
+    void addNotifications();
+    void onInstallButton();
+    void browseForFolder();
+    void showLicenceWindow();
+    void askExit();
+    void creepStep();
+    void stopCreep();
+    void teardown();
+
+    std::wstring text(const std::wstring& id) const;
+    void setControlText(const wchar_t* control, const std::wstring& value);
+    bool controlVisible(const wchar_t* control) const;
+    void setControlVisible(const wchar_t* control, bool visible);
+    bool licenceAccepted() const;
+    void setBar(int value);
+
+    UINT_PTR creepTimerId_ = 0;
+    int creepStep_ = 0;
+    ProtocolWnd* licenceWindow_ = nullptr;
+    // Its address is the owner key of this window's posted tasks.
+    char postKey_ = 0;
+    std::function<void()> goneAction_;
+};
