@@ -6,6 +6,9 @@
 set(KOLVEX_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(KOLVEX_WINEHOME ${CMAKE_BINARY_DIR}/winehome)
 set(KOLVEX_WINE_RUN ${CMAKE_BINARY_DIR}/wine-run.sh)
+# The build folder as the prefix sees it: a network drive, which the
+# install-folder scan passes over (it takes fixed drives only).
+set(KOLVEX_BUILD_DRIVE W:)
 configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${KOLVEX_WINE_RUN} @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 

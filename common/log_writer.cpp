@@ -49,6 +49,15 @@ std::size_t LogWriter::pendingBytes()
 
 void LogWriter::run()
 {
+    // No exception may leave a thread body; the log cannot report its own.
+    try {
+        writeUntilStopped();
+    } catch (...) {
+    }
+}
+
+void LogWriter::writeUntilStopped()
+{
     LogFile file(path_);
     std::string batch;
     for (;;) {

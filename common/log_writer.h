@@ -32,6 +32,7 @@ public:
 
 private:
     void run();
+    void writeUntilStopped();
 
     const std::wstring path_;
     std::mutex lock_;

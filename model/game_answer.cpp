@@ -32,7 +32,9 @@ void takeAnsi(const rapidjson::Value& object, const char* name, std::wstring& fi
 bool parseGameAnswer(const std::string& utf8Body, GameAnswer& answer)
 {
     rapidjson::Document document;
-    document.Parse(utf8Body.data(), utf8Body.size());
+    // Iteratively: an answer nested deep within the size cap must not
+    // overflow the worker's stack.
+    document.Parse<rapidjson::kParseIterativeFlag>(utf8Body.data(), utf8Body.size());
     if (document.HasParseError() || !document.IsObject()) return false;
     const auto result = document.FindMember("result");
     if (result == document.MemberEnd() || !result->value.IsArray()) return false;

@@ -10,7 +10,28 @@ namespace {
 // Shorter texts keep their quotes.
 constexpr std::size_t kMaxUnquotedUnits = 5;
 
+bool isBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == 0x00A0 || c == 0x3000; }
+
 } // namespace
+
+std::wstring cleanFileNameStem(const std::wstring& stem)
+{
+    std::wstring text;
+    for (wchar_t c : stem)
+        if (!isBlank(c)) text.push_back(c);
+    // "(digits)" at the very end: the counter of a second copy.
+    if (text.size() >= 3 && text.back() == L')') {
+        std::size_t open = text.size() - 1;
+        while (open > 0 && text[open - 1] >= L'0' && text[open - 1] <= L'9') --open;
+        if (open > 0 && open < text.size() - 1 && text[open - 1] == L'(') text.erase(open - 1);
+    }
+    return text;
+}
+
+bool sameWords(const FileNameParams& a, const FileNameParams& b)
+{
+    return a.complete == b.complete && a.type == b.type && a.package == b.package && a.openId == b.openId;
+}
 
 FileNameParams splitFileNameParams(const std::wstring& stem)
 {

@@ -12,8 +12,13 @@ struct FileNameParams {
     std::wstring openId;
 };
 
+// The stem without a browser's copy counter at its end (" (1)", "(12)")
+// and without blanks: neither is part of the words.
+std::wstring cleanFileNameStem(const std::wstring& stem);
+
 // The stem is the file name without folder and extension.
 FileNameParams splitFileNameParams(const std::wstring& stem);
+bool sameWords(const FileNameParams& a, const FileNameParams& b);
 
 struct CommandLineParams {
     bool any = false; // at least one key=value piece

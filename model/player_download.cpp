@@ -18,6 +18,10 @@ constexpr int kWaitTicksForAnswer = 5;
 constexpr int kMainTries = 2;
 constexpr int kSpareResumeTries = 1;
 constexpr int kSpareFreshTries = 3;
+// How long the user-interface thread waits for the version worker after
+// aborting its lookup: the worker then ends at once unless a game lookup
+// runs behind it, which must not hold the window for long.
+constexpr DWORD kVersionWorkerEndMs = 2000;
 
 } // namespace
 
@@ -70,13 +74,17 @@ void VPDownloaderModel::_onWaitForUrlTick()
 {
     const int n = ++waitTicks_;
     if (n < kWaitTicksForAnswer && playerUrl.get().empty()) return;
-    // Ends a lookup that still hangs; the wait covers a game lookup behind it.
+    // Ends a lookup that still hangs or pauses; the wait covers what runs
+    // behind it on that worker, but only for a bounded time.
     versionClient.abort();
-    // Without a version answer no game lookup is to follow; a running one
-    // is waited for, its list is the game copy's work.
+    // Without a version answer no game lookup is to follow. A running one
+    // is waited for only a bounded time: it goes on behind the download,
+    // and its list is needed only once the installation has ended.
     if (playerUrl.get().empty()) gameClient.stop();
-    versionWorker.wait(INFINITE);
-    versionWorker.release();
+    if (versionWorker.wait(kVersionWorkerEndMs))
+        versionWorker.release();
+    else
+        WRITE_LOG(L"version worker still busy after %d ms, going on without it", static_cast<int>(kVersionWorkerEndMs));
     if (playerUrl.get().empty()) playerUrl.set(region::fallbackInstallerUrl());
     startDownloadPlayer();
     _stopTimer(waitTimer);
@@ -132,6 +140,8 @@ bool VPDownloaderModel::_downloadByCNUrl(const std::wstring& target)
     WRITE_LOG(L"start download player playerurl is %s", url.c_str());
     if (!mainClient.downloadFileWithRetry(this, target + L".tmp", url, false, kMainTries)) return false;
     if (!_acceptDownload(target)) return false;
+    WRITE_LOG(L"dowload file sucess file= %s", target.c_str());
+    if (!_placeDownload(target)) return false;
     WRITE_LOG(L"player download ok by cn");
     return true;
 }
@@ -144,11 +154,13 @@ bool VPDownloaderModel::_downloadByENUrl(const std::wstring& target)
     lastProgressTick = 0;
     WRITE_LOG(L"start download player playerurl is %s", url.c_str());
     // First continue what the main mirror left behind, then start over.
-    if (spareClient.downloadFileWithRetry(this, target + L".tmp", url, true, kSpareResumeTries) &&
-        _acceptDownload(target))
-        return true;
-    return spareClient.downloadFileWithRetry(this, target + L".tmp", url, false, kSpareFreshTries) &&
-           _acceptDownload(target);
+    const std::wstring temporary = target + L".tmp";
+    const bool fetched =
+        (spareClient.downloadFileWithRetry(this, temporary, url, true, kSpareResumeTries) && _acceptDownload(target)) ||
+        (spareClient.downloadFileWithRetry(this, temporary, url, false, kSpareFreshTries) && _acceptDownload(target));
+    if (!fetched) return false;
+    WRITE_LOG(L"dowload file sucess file= %s", target.c_str());
+    return _placeDownload(target);
 }
 
 bool VPDownloaderModel::_acceptDownload(const std::wstring& target)
@@ -169,8 +181,12 @@ bool VPDownloaderModel::_acceptDownload(const std::wstring& target)
         utility::ufile::removeFile(temporary);
         return false;
     }
-    WRITE_LOG(L"dowload file sucess file= %s", target.c_str());
-    if (!utility::ufile::moveFile(temporary, target)) return false;
+    return true;
+}
+
+bool VPDownloaderModel::_placeDownload(const std::wstring& target)
+{
+    if (!utility::ufile::moveFile(target + L".tmp", target)) return false;
     postToUi(makeFunctionRunable([this] {
         if (callbacks.onPlayerReady) callbacks.onPlayerReady();
     }));

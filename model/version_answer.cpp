@@ -18,7 +18,8 @@ void takeString(const rapidjson::Value& object, const char* name, std::wstring& 
 bool parseVersionAnswer(const std::string& utf8Body, VersionAnswer& answer)
 {
     rapidjson::Document document;
-    document.Parse(utf8Body.data(), utf8Body.size());
+    // Iterative: nesting as deep as the answer allows must not exhaust the stack.
+    document.Parse<rapidjson::kParseIterativeFlag>(utf8Body.data(), utf8Body.size());
     if (document.HasParseError() || !document.IsObject()) return false;
     const auto pkz = document.FindMember("pkz");
     if (pkz == document.MemberEnd() || !pkz->value.IsObject()) return true;

@@ -57,7 +57,9 @@ void VPDownloaderModel::init(const wchar_t* commandLine)
     const std::wstring stem = utility::ufile::fileTitle(utility::ufile::modulePath());
     WRITE_LOG(L"VPDownloaderModel::exe filename= %s", stem.c_str());
 
-    const FileNameParams fromName = splitFileNameParams(stem);
+    const std::wstring words = cleanFileNameStem(stem);
+    const FileNameParams fromName = splitFileNameParams(words);
+    if (!sameWords(fromName, splitFileNameParams(stem))) WRITE_LOG(L"file name words taken from %s", words.c_str());
     if (fromName.complete) {
         WRITE_LOG(L"model. type: %s, package:%s, openID:%s", fromName.type.c_str(), fromName.package.c_str(),
                   fromName.openId.c_str());

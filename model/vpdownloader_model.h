@@ -60,6 +60,9 @@ public:
     void launchPlayer(const std::wstring& arguments);
     void launchPlayerForPackage();
 
+    // Ticks of the wait for the version answer so far (user-interface thread).
+    int waitTicks() const { return waitTicks_; }
+
     // The window's texts (user-interface thread): the whole bundle as one
     // text; a later id wins, a malformed bundle leaves the table as it was.
     void loadStringBundle(const std::wstring& document);
@@ -143,8 +146,10 @@ private:
     void _threadDownloadPlayer();
     bool _downloadByCNUrl(const std::wstring& target);
     bool _downloadByENUrl(const std::wstring& target);
-    // Checks the finished ".tmp" file and moves it onto the target.
+    // Checks the finished ".tmp" file; a file that fails is deleted.
     bool _acceptDownload(const std::wstring& target);
+    // Moves the checked ".tmp" file onto the target and tells the window.
+    bool _placeDownload(const std::wstring& target);
     // Whether the file carries an accepted publisher's intact signature (or
     // the build checks none); a refusal is logged with its reason.
     bool _signatureAccepted(const std::wstring& file) const;

@@ -1,5 +1,6 @@
 #include "skinui/window.h"
 
+#include "platform/win_proc.h"
 #include "skinui/render.h"
 #include "skinui/resources.h"
 
@@ -194,7 +195,7 @@ void WindowImplBase::paintRect(const RECT* rect)
 
 // UpdateLayeredWindowIndirect (Vista on) sends only the changed part to
 // the screen; XP gets the whole bitmap.
-using UpdateIndirect = BOOL(WINAPI*)(HWND, const void*);
+using UpdateIndirect = BOOL WINAPI(HWND, const void*);
 
 struct LayeredInfo {
     DWORD cbSize;
@@ -217,8 +218,8 @@ void WindowImplBase::present(const RECT* dirty)
         ::InvalidateRect(hwnd_, dirty, FALSE); // no rectangle: the whole window
         return;
     }
-    static const UpdateIndirect indirect = reinterpret_cast<UpdateIndirect>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "UpdateLayeredWindowIndirect")));
+    static UpdateIndirect* const indirect =
+        platform::procAddress<UpdateIndirect>(::GetModuleHandleW(L"user32.dll"), "UpdateLayeredWindowIndirect");
     RECT window;
     ::GetWindowRect(hwnd_, &window);
     POINT at = {window.left, window.top};

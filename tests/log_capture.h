@@ -8,8 +8,7 @@
 
 #include <windows.h>
 
-#include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -18,6 +17,7 @@ namespace testing_support {
 struct LogEntry {
     std::string function;
     std::string message; // UTF-8, without the line end
+    unsigned long thread = 0;
 };
 
 class LogCapture {
@@ -29,14 +29,45 @@ public:
     }
 
     // Lines of the calling thread whose function starts with prefix.
-    std::vector<LogEntry> lines(const std::string& functionPrefix) const { return collect(functionPrefix, true); }
+    std::vector<LogEntry> lines(const std::string& functionPrefix) const
+    {
+        return linesOf(functionPrefix, static_cast<unsigned long>(::GetCurrentThreadId()));
+    }
 
     // Lines of every thread (workers log too) whose function starts with
     // prefix; other test processes may add lines, so callers look for words
     // of their own, such as their scratch folder.
     std::vector<LogEntry> linesOfAnyThread(const std::string& functionPrefix) const
     {
-        return collect(functionPrefix, false);
+        return linesOf(functionPrefix, 0);
+    }
+
+    // The same for one given thread, or for any thread when threadId is 0.
+    std::vector<LogEntry> linesOf(const std::string& functionPrefix, unsigned long threadId) const
+    {
+        std::string text = readFile(path_);
+        // The file is emptied when it reaches its size limit.
+        text = text.size() >= start_ ? text.substr(start_) : text;
+        std::vector<LogEntry> entries;
+        std::size_t at = 0;
+        for (std::size_t end = text.find("\r\n"); end != std::string::npos; end = text.find("\r\n", at)) {
+            const std::string line = text.substr(at, end - at);
+            at = end + 2;
+            // Month-day, time and thread id, each ended by a tab; then the function.
+            const std::size_t dateEnd = line.find('\t');
+            const std::size_t tidStart = dateEnd == std::string::npos ? dateEnd : line.find('\t', dateEnd + 1);
+            const std::size_t tidEnd = tidStart == std::string::npos ? tidStart : line.find('\t', tidStart + 1);
+            if (tidEnd == std::string::npos) continue;
+            const unsigned long tid = std::strtoul(line.substr(tidStart + 1, tidEnd - tidStart - 1).c_str(), nullptr, 10);
+            if (threadId != 0 && tid != threadId) continue;
+            const std::size_t nameStart = tidEnd + 1;
+            const std::size_t nameEnd = line.find('\t', nameStart);
+            const std::size_t colon = nameEnd == std::string::npos ? nameEnd : line.find("):", nameEnd);
+            if (nameEnd == std::string::npos || colon == std::string::npos) continue;
+            LogEntry entry{line.substr(nameStart, nameEnd - nameStart), line.substr(colon + 2), tid};
+            if (entry.function.compare(0, functionPrefix.size(), functionPrefix) == 0) entries.push_back(entry);
+        }
+        return entries;
     }
 
     // Waits, bounded, until a line with this message has been written.
@@ -54,38 +85,21 @@ public:
     }
 
 private:
-    std::vector<LogEntry> collect(const std::string& functionPrefix, bool ownThreadOnly) const
-    {
-        std::string text = readFile(path_);
-        // The file is emptied when it reaches its size limit.
-        text = text.size() >= start_ ? text.substr(start_) : text;
-        char thread[32];
-        std::snprintf(thread, sizeof(thread), "\t%04lu\t", static_cast<unsigned long>(::GetCurrentThreadId()));
-        std::vector<LogEntry> entries;
-        std::size_t at = 0;
-        for (std::size_t end = text.find("\r\n"); end != std::string::npos; end = text.find("\r\n", at)) {
-            const std::string line = text.substr(at, end - at);
-            at = end + 2;
-            // Month-day, time and thread id, each ended by a tab; then the function.
-            std::size_t tid = line.find('\t');
-            if (tid != std::string::npos) tid = line.find('\t', tid + 1);
-            if (tid == std::string::npos) continue;
-            if (ownThreadOnly && line.compare(tid, std::strlen(thread), thread) != 0) continue;
-            const std::size_t threadEnd = line.find('\t', tid + 1);
-            if (threadEnd == std::string::npos) continue;
-            const std::size_t nameStart = threadEnd + 1;
-            const std::size_t nameEnd = line.find('\t', nameStart);
-            const std::size_t colon = line.find("):", nameEnd);
-            if (nameEnd == std::string::npos || colon == std::string::npos) continue;
-            LogEntry entry{line.substr(nameStart, nameEnd - nameStart), line.substr(colon + 2)};
-            if (entry.function.compare(0, functionPrefix.size(), functionPrefix) == 0) entries.push_back(entry);
-        }
-        return entries;
-    }
-
     std::wstring path_;
     std::size_t start_ = 0;
 };
+
+// Polls, bounded, until done() holds; for lines that workers write.
+template <class F>
+bool waitUntil(F done, DWORD timeoutMs)
+{
+    const DWORD start = ::GetTickCount();
+    while (!done()) {
+        if (::GetTickCount() - start >= timeoutMs) return false;
+        ::Sleep(50);
+    }
+    return true;
+}
 
 inline std::string utf8(const std::wstring& text) { return utility::wideToUtf8(text); }
 

@@ -48,7 +48,7 @@ std::int64_t existingFileSize(const std::wstring& fileName)
 } // namespace
 
 CHttpClientWrapper::CHttpClientWrapper()
-    : wakeEvent_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)), tcpTimeoutMs_(CTcpHttpConn::kDefaultTimeoutMs)
+    : cancelEvent_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), tcpTimeoutMs_(CTcpHttpConn::kDefaultTimeoutMs)
 {
 }
 
@@ -75,6 +75,11 @@ bool CHttpClientWrapper::open(const std::wstring& url, IHttpClientSink* sink)
     sink_ = sink;
     lastFailure_ = 0;
     closeConnection(); // every attempt starts without one
+    if (stopped_.load()) {
+        // A stopped client reaches no server.
+        failWith(kHttpErrorOpen, ERROR_CANCELLED);
+        return false;
+    }
     IHttpConnection* connection = makeConnection(url);
     if (!connection->open()) {
         const DWORD error = ::GetLastError();
@@ -166,13 +171,15 @@ void CHttpClientWrapper::closeConnection()
     connection_ = nullptr;
 }
 
-bool CHttpClientWrapper::downloadFile(const std::wstring& url, const std::wstring& fileName,
-                                      IHttpDownloadSink* progress)
+bool CHttpClientWrapper::attemptDownload(const std::wstring& url, const std::wstring& fileName,
+                                         IHttpDownloadSink* progress)
 {
-    aborted_.store(false);
+    // Checked before the sink exists: a cancelled attempt opens nothing
+    // and leaves the file as it is.
+    if (cancelled()) return false;
     bool result = false;
     {
-        CHttpDownload2FileSink sink(fileName, &stopped_, progress, resumeOffset_);
+        CHttpDownload2FileSink sink(fileName, &aborted_, progress, resumeOffset_);
         result = open(url, &sink) && perform();
         closeConnection();
         sink_ = nullptr;
@@ -180,12 +187,24 @@ bool CHttpClientWrapper::downloadFile(const std::wstring& url, const std::wstrin
     return result;
 }
 
-bool CHttpClientWrapper::downloadFileWithRetry(IHttpDownloadSink* progress, const std::wstring& fileName,
-                                               const std::wstring& url, bool resume, int tries)
+bool CHttpClientWrapper::downloadFile(const std::wstring& url, const std::wstring& fileName,
+                                      IHttpDownloadSink* progress)
+{
+    const bool result = attemptDownload(url, fileName, progress);
+    endCall(L"download");
+    return result;
+}
+
+bool CHttpClientWrapper::retryDownload(IHttpDownloadSink* progress, const std::wstring& fileName,
+                                       const std::wstring& url, bool resume, int tries)
 {
     if (tries <= 0) return false;
     const int attempts = tries > INT_MAX / 2 ? INT_MAX : tries * 2;
-    for (int attempt = 0; attempt < attempts; ++attempt) {
+    for (int attempt = 0; attempt < attempts && !cancelled(); ++attempt) {
+        if (attempt > 0) {
+            pause(1000);
+            if (cancelled()) break;
+        }
         connMode_ = pinnedMode_ >= 0 ? pinnedMode_ : (attempt < tries ? 1 : 0);
         resumeOffset_ = 0;
         headers_.erase(L"Range");
@@ -198,12 +217,17 @@ bool CHttpClientWrapper::downloadFileWithRetry(IHttpDownloadSink* progress, cons
             resumeOffset_ = static_cast<int>(size);
             if (size > 0) headers_[L"Range"] = L"bytes=" + int64ToWide(size) + L"-";
         }
-        if (downloadFile(url, fileName, progress)) return true;
-        if (aborted_.load()) return false;
-        pause(1000);
-        if (stopped_.load()) return false;
+        if (attemptDownload(url, fileName, progress)) return true;
     }
     return false;
+}
+
+bool CHttpClientWrapper::downloadFileWithRetry(IHttpDownloadSink* progress, const std::wstring& fileName,
+                                               const std::wstring& url, bool resume, int tries)
+{
+    const bool result = retryDownload(progress, fileName, url, resume, tries);
+    endCall(L"download");
+    return result;
 }
 
 bool CHttpClientWrapper::attemptGet(const std::wstring& url, IHttpClientSink* sink)
@@ -220,39 +244,64 @@ bool CHttpClientWrapper::attemptGet(const std::wstring& url, IHttpClientSink* si
     return result;
 }
 
-bool CHttpClientWrapper::getToString(std::string& out, const std::wstring& url)
+bool CHttpClientWrapper::retryGet(std::string& out, const std::wstring& url)
 {
-    for (int attempt = 0; attempt < 6; ++attempt) {
+    out.clear();
+    for (int attempt = 0; attempt < 6 && !cancelled(); ++attempt) {
+        if (attempt > 0) {
+            pause(1000);
+            if (cancelled()) break;
+        }
         connMode_ = 1;
         out.clear();
-        CHttpDownload2MemSink sink(&out, &stopped_);
-        aborted_.store(false);
+        CHttpDownload2MemSink sink(&out, &aborted_);
         if (attemptGet(url, &sink)) return true;
-        if (aborted_.load()) return false;
-        pause(1000);
-        if (stopped_.load()) return false;
     }
+    out.clear();
     return false;
+}
+
+bool CHttpClientWrapper::getToString(std::string& out, const std::wstring& url)
+{
+    const bool result = retryGet(out, url);
+    endCall(L"request");
+    return result;
+}
+
+void CHttpClientWrapper::endCall(const wchar_t* what)
+{
+    bool wasAborted = false;
+    {
+        std::lock_guard<std::mutex> lock(connectionLock_);
+        if (!aborted_.load() || stopped_.load()) return;
+        aborted_.store(false);
+        ::ResetEvent(cancelEvent_.get());
+        wasAborted = true;
+    }
+    if (wasAborted) WRITE_LOG(L"%s aborted, no further attempt", what);
 }
 
 void CHttpClientWrapper::pause(int milliseconds)
 {
-    // The wake event is auto-reset: a stopped wrapper must not wait again.
-    if (milliseconds > 0 && !stopped_.load()) ::WaitForSingleObject(wakeEvent_.get(), static_cast<DWORD>(milliseconds));
+    if (milliseconds > 0 && !cancelled()) ::WaitForSingleObject(cancelEvent_.get(), static_cast<DWORD>(milliseconds));
 }
 
 void CHttpClientWrapper::abort()
 {
-    aborted_.store(true);
     std::lock_guard<std::mutex> lock(connectionLock_);
+    aborted_.store(true);
+    ::SetEvent(cancelEvent_.get());
     if (connection_) connection_->close();
 }
 
 void CHttpClientWrapper::stop()
 {
-    aborted_.store(true);
-    stopped_.store(true);
-    ::SetEvent(wakeEvent_.get());
+    {
+        std::lock_guard<std::mutex> lock(connectionLock_);
+        stopped_.store(true);
+        aborted_.store(true);
+        ::SetEvent(cancelEvent_.get());
+    }
     ::Sleep(10);
     std::lock_guard<std::mutex> lock(connectionLock_);
     if (connection_) connection_->close();

@@ -46,6 +46,9 @@ public:
     CHttpClientWrapper(const CHttpClientWrapper&) = delete;
     CHttpClientWrapper& operator=(const CHttpClientWrapper&) = delete;
 
+    // The steps of one attempt, for callers with attempt loops of their
+    // own: open fails once stopped, and a pending abort cuts the connection
+    // it opens (only the calls below use an abort up).
     bool open(const std::wstring& url, IHttpClientSink* sink);
     bool sendAndRecvHeader(std::string& headText, int& status, int& contentLength);
     bool recvBody(const std::string& headText, int contentLength);
@@ -66,15 +69,19 @@ public:
     void removeHeader(const std::wstring& name) { headers_.erase(name); }
     const std::map<std::wstring, std::wstring>& headers() const { return headers_; }
 
-    // Waits up to the given time; stop ends the wait at once.
+    // Waits up to the given time; an abort or a stop ends the wait at once.
     void pause(int milliseconds);
     bool isStopped() const { return stopped_.load(); }
     // Why the last attempt failed: its error code, or the refused status
     // when the sink refused the head; 0 after a success.
     int lastFailure() const { return lastFailure_; }
-    // Any thread: ends the current attempt and the retry loop.
+    // Any thread: ends the call in progress (downloadFile,
+    // downloadFileWithRetry, getToString) whichever step it is in, attempt
+    // or pause, with no further attempt; with no call in progress, the next
+    // call. The call it ends consumes it; the calls after run normally.
     void abort();
-    // Any thread: as abort, and every later transfer fails.
+    // Any thread: as abort, for this call and every later one. A stopped
+    // client opens no connection and leaves the target file untouched.
     void stop();
 
     // The raw transport's connect and silence limit; tests shorten it.
@@ -85,22 +92,36 @@ public:
 private:
     IHttpConnection* makeConnection(const std::wstring& url) const;
     void failWith(int code, DWORD systemError);
+    bool attemptDownload(const std::wstring& url, const std::wstring& fileName, IHttpDownloadSink* progress);
+    bool retryDownload(IHttpDownloadSink* progress, const std::wstring& fileName, const std::wstring& url, bool resume,
+                       int tries);
+    bool retryGet(std::string& out, const std::wstring& url);
     bool attemptGet(const std::wstring& url, IHttpClientSink* sink);
+    // Whether an abort or a stop asks the call in progress to end.
+    bool cancelled() const { return aborted_.load(); }
+    // Every public call ends here: an abort is used up, a stop stays.
+    void endCall(const wchar_t* what);
 
     std::wstring host_;
     std::uint16_t port_ = 0;
     std::wstring path_;
     std::map<std::wstring, std::wstring> headers_;
     // Replaced and freed only by the worker, under the lock; stop and abort
-    // close it under the same lock, so it is never freed under them.
+    // close it under the same lock, so it is never freed under them. The
+    // lock also keeps aborted_ and the cancel event in step.
     IHttpConnection* connection_ = nullptr;
     std::mutex connectionLock_;
     IHttpClientSink* sink_ = nullptr;
     int connMode_ = 0;
     int pinnedMode_ = -1;
-    common::UniqueHandle wakeEvent_;
+    // Manual-reset, signalled while aborted_ is set: every pause watches it,
+    // so a cancel never waits for a pause to run out.
+    common::UniqueHandle cancelEvent_;
     std::atomic<bool> stopped_{false};
     int resumeOffset_ = 0;
+    // Set by abort and stop, cleared (with the event, under the lock) only
+    // by endCall and never once stopped. The sinks watch it before each
+    // head and block.
     std::atomic<bool> aborted_{false};
     int tcpTimeoutMs_;
     int lastFailure_ = 0;

@@ -26,6 +26,8 @@ bool CHttpDownload2FileSink::onHttpRecvHeader(int status, int contentLength)
         WRITE_LOG(L"onHttpRecvHeader error");
         return false;
     }
+    // Cancelled between the head and here: the partial file stays as it is.
+    if (stopFlag_ && stopFlag_->load()) return false;
     total_ = contentLength;
     received_ = 0;
 
@@ -82,17 +84,28 @@ void CHttpDownload2MemSink::onHttpError(int code, int systemError)
     WRITE_LOG(L"CHttpDownload2MemSink code %d, error = %d", code, systemError);
 }
 
-bool CHttpDownload2MemSink::onHttpRecvHeader(int status, int)
+bool CHttpDownload2MemSink::onHttpRecvHeader(int status, int contentLength)
 {
-    if (status >= 200 && status <= 299) return true;
-    WRITE_LOG(L"onHttpRecvHeader status %d", status);
-    return false;
+    if (status < 200 || status > 299) {
+        WRITE_LOG(L"onHttpRecvHeader status %d", status);
+        return false;
+    }
+    if (contentLength > kMaxBytes) {
+        WRITE_LOG(L"answer too large: %d bytes announced, at most %d", contentLength, kMaxBytes);
+        return false;
+    }
+    return !(stopFlag_ && stopFlag_->load());
 }
 
 bool CHttpDownload2MemSink::onHttpRecvData(const unsigned char* data, int size)
 {
     if (stopFlag_ && stopFlag_->load()) return false;
-    if (!target_ || size < 0 || target_->size() > static_cast<std::size_t>(INT_MAX - size)) return false;
+    if (!target_ || size < 0) return false;
+    if (target_->size() > static_cast<std::size_t>(kMaxBytes) ||
+        static_cast<std::size_t>(size) > static_cast<std::size_t>(kMaxBytes) - target_->size()) {
+        WRITE_LOG(L"answer too large: more than %d bytes", kMaxBytes);
+        return false;
+    }
     target_->append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(size));
     return true;
 }

@@ -13,7 +13,8 @@ namespace utility {
 class CHttpDownload2FileSink : public IHttpClientSink {
 public:
     // progress is required. A resumeOffset above 0 appends to the partial
-    // file when the server answers 206; any other 2xx starts it over.
+    // file when the server answers 206; any other 2xx starts it over. While
+    // stopFlag is set the file is neither created nor written.
     CHttpDownload2FileSink(const std::wstring& fileName, const std::atomic<bool>* stopFlag,
                            CHttpClientWrapper::IHttpDownloadSink* progress, int resumeOffset);
     ~CHttpDownload2FileSink() = default;
@@ -36,8 +37,12 @@ private:
     int resumeOffset_;
 };
 
+// Service answers: at most kMaxBytes are held, whether the length is
+// announced or only reached while reading; more fails the transfer.
 class CHttpDownload2MemSink : public IHttpClientSink {
 public:
+    static constexpr int kMaxBytes = 1 << 20;
+
     CHttpDownload2MemSink(std::string* target, const std::atomic<bool>* stopFlag)
         : target_(target), stopFlag_(stopFlag)
     {

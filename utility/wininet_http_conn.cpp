@@ -4,6 +4,16 @@ namespace utility {
 
 namespace {
 
+std::atomic<OpenRequestFn> g_openRequest{nullptr};
+
+HINTERNET openRequest(HINTERNET connection, const wchar_t* verb, const std::wstring& path, DWORD flags)
+{
+    const wchar_t* acceptTypes[] = {L"*/*", nullptr};
+    const OpenRequestFn open = g_openRequest.load();
+    return (open ? open : &::HttpOpenRequestW)(connection, verb, path.c_str(), L"HTTP/1.1", nullptr, acceptTypes,
+                                                flags, 1);
+}
+
 void closeOnce(std::atomic<HINTERNET>& handle)
 {
     if (HINTERNET h = handle.exchange(nullptr)) ::InternetCloseHandle(h);
@@ -19,6 +29,8 @@ bool keep(std::atomic<HINTERNET>& slot, HINTERNET made)
 }
 
 } // namespace
+
+void setOpenRequestForTesting(OpenRequestFn openRequest) { g_openRequest.store(openRequest); }
 
 CWinInetHttpConn::~CWinInetHttpConn()
 {
@@ -55,10 +67,7 @@ bool CWinInetHttpConn::sendGet(const std::wstring& path, const std::wstring& hea
 {
     HINTERNET connection = connection_.load();
     if (!connection) return false;
-    const wchar_t* acceptTypes[] = {L"*/*", nullptr};
-    if (!keep(request_, ::HttpOpenRequestW(connection, L"GET", path.c_str(), L"HTTP/1.1", nullptr, acceptTypes,
-                                           flags, 1)))
-        return false;
+    if (!keep(request_, openRequest(connection, L"GET", path, flags))) return false;
     return ::HttpSendRequestW(request_.load(), headers.c_str(), static_cast<DWORD>(headers.size()), nullptr, 0) !=
            FALSE;
 }
@@ -78,10 +87,7 @@ bool CWinInetHttpConn::postRequest(const std::wstring& path, const std::wstring&
 {
     HINTERNET connection = connection_.load();
     if (!connection || bodyLength < 0) return false;
-    const wchar_t* acceptTypes[] = {L"*/*", nullptr};
-    if (!keep(request_, ::HttpOpenRequestW(connection, L"POST", path.c_str(), L"HTTP/1.1", nullptr, acceptTypes,
-                                           kPostFlags, 1)))
-        return false;
+    if (!keep(request_, openRequest(connection, L"POST", path, kPostFlags))) return false;
     INTERNET_BUFFERSW buffers = {};
     buffers.dwStructSize = sizeof(buffers);
     buffers.lpcszHeader = headers.c_str();

@@ -11,6 +11,11 @@
 
 namespace utility {
 
+// The call that opens a request; tests watch the verb and flags through it.
+using OpenRequestFn = decltype(&::HttpOpenRequestW);
+// nullptr restores the system's own.
+void setOpenRequestForTesting(OpenRequestFn openRequest);
+
 class CWinInetHttpConn : public IHttpConnection {
 public:
     static constexpr DWORD kGetFlags = 0x84000001;

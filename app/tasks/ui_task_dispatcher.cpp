@@ -1,6 +1,7 @@
 #include "app/tasks/ui_task_dispatcher.h"
 
 #include "common/log.h"
+#include "platform/window_proc.h"
 
 #include <atomic>
 
@@ -44,7 +45,7 @@ UiTaskDispatcher::UiTaskDispatcher()
         return;
     }
     ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&UiTaskDispatcher::windowProc));
+    platform::setWindowProc(window_, &UiTaskDispatcher::windowProc);
 }
 
 UiTaskDispatcher::~UiTaskDispatcher()

@@ -4,6 +4,9 @@
 
 #include <process.h>
 
+#include <exception>
+#include <string>
+
 WorkerSlot::~WorkerSlot()
 {
     if (hasThread() && !wait(0)) {
@@ -33,10 +36,42 @@ bool WorkerSlot::start(Runable* task)
     return true;
 }
 
+namespace {
+
+// Exception texts are narrow and of unknown code page: only ASCII is kept.
+std::wstring asciiText(const char* text)
+{
+    std::wstring out;
+    for (const char* p = text; p && *p && out.size() < 200; ++p)
+        out.push_back(static_cast<unsigned char>(*p) < 0x80 ? static_cast<wchar_t>(*p) : L'?');
+    return out;
+}
+
+} // namespace
+
 unsigned __stdcall WorkerSlot::threadProc(void* slot)
 {
-    static_cast<WorkerSlot*>(slot)->task_->run();
-    return 0;
+    // The last line of defence: an exception must end only this thread,
+    // never the process. The owner sees an ended thread as usual.
+    const wchar_t* kind = nullptr;
+    std::wstring what;
+    try {
+        static_cast<WorkerSlot*>(slot)->task_->run();
+        return 0;
+    } catch (const std::exception& e) {
+        try {
+            what = asciiText(e.what());
+        } catch (...) {
+        }
+        kind = what.c_str();
+    } catch (...) {
+        kind = L"unknown";
+    }
+    try {
+        WRITE_LOG(L"worker task ended by an exception: %s", kind);
+    } catch (...) {
+    }
+    return 1;
 }
 
 bool WorkerSlot::wait(DWORD timeoutMs)

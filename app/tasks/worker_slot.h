@@ -42,6 +42,7 @@ public:
     bool release();
 
 private:
+    // Runs the task; no exception leaves it.
     static unsigned __stdcall threadProc(void* slot);
     void releaseAll();
 

@@ -6,7 +6,7 @@ source_dir=$(cd "$(dirname "$0")" && pwd)
 out=$1
 mkdir -p "$out"
 # Two builds at once (bench/fuzz beside a test run) must not collide.
-exec 9>"$out.lock"
+exec 9>"$out/.build.lock"
 flock 9
 if [[ ! -f $out/build.ninja ]]; then
   cmake -S "$source_dir" -B "$out" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null

@@ -95,3 +95,15 @@ TEST(GameAnswerTest, ValuesThatWouldAddArgumentKeysDropTheirEntry)
     // A dropped entry's package never becomes the model's.
     EXPECT_EQ(a.lastPackage, L"com.ok");
 }
+
+TEST(GameAnswerTest, DeepNestingWithinTheMemoryCapIsParsedWithoutRecursion)
+{
+    GameAnswer a;
+    const std::size_t depth = 1u << 19; // two bytes a level: the whole 1 MiB
+    EXPECT_FALSE(parseGameAnswer(std::string(depth, '[') + std::string(depth, ']'), a));
+    ASSERT_TRUE(parseGameAnswer("{\"x\":" + std::string(200000, '[') + std::string(200000, ']') +
+                                    ",\"result\":[{\"gameid\":\"3\"}]}",
+                                a));
+    ASSERT_EQ(a.games.size(), 1u);
+    EXPECT_EQ(a.games[0].gameId, L"3");
+}

@@ -86,3 +86,38 @@ TEST(CommandLineParamsTest, ShortTextKeepsItsQuotesAndEmptyOrNullGiveNothing)
     EXPECT_FALSE(parseCommandLineParams(L"").any);
     EXPECT_FALSE(parseCommandLineParams(nullptr).any);
 }
+
+// Browsers name a second copy "name (1).exe" or "name(1).exe": the counter
+// and any blank are not part of the words, least of all of the openID that
+// goes onto command lines and into request lines.
+TEST(FileNameParamsTest, BrowserCopyCountersAndBlanksAreCutFromTheWords)
+{
+    struct Case {
+        const wchar_t* stem;
+        const wchar_t* clean;
+    };
+    const Case cases[] = {
+        {L"Setup_com.g_12345 (1)", L"Setup_com.g_12345"},
+        {L"Setup_com.g_12345 (12)", L"Setup_com.g_12345"},
+        {L"Setup_com.g_12345(1)", L"Setup_com.g_12345"},
+        {L"Setup_com.g_12345  (3) ", L"Setup_com.g_12345"},
+        {L"Setup_com.g_123 45", L"Setup_com.g_12345"},
+        {L"Set up_com. g_12345", L"Setup_com.g_12345"},
+        {L"KolvexSetup (2)", L"KolvexSetup"},
+        // Not a counter: kept, only blanks go.
+        {L"Setup_com.g_12345 (x)", L"Setup_com.g_12345(x)"},
+        {L"Setup_com.g_12345 ()", L"Setup_com.g_12345()"},
+        {L"Setup_com.g_(1)2345", L"Setup_com.g_(1)2345"},
+        {L"Setup_com.g_12345", L"Setup_com.g_12345"},
+        {L"(1)", L""},
+        {L"", L""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(cleanFileNameStem(c.stem), c.clean) << c.stem;
+
+    for (const wchar_t* stem : {L"Setup_com.g_12345 (1)", L"Setup_com.g_12345 (12)", L"Setup_com.g_12345(1)"}) {
+        const FileNameParams params = splitFileNameParams(cleanFileNameStem(stem));
+        EXPECT_TRUE(params.complete) << stem;
+        EXPECT_EQ(params.package, L"com.g") << stem;
+        EXPECT_EQ(params.openId, L"12345") << stem;
+    }
+}

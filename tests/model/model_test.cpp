@@ -143,6 +143,27 @@ TEST_F(ModelStartTest, KxAndShortFileNamesSetNoPackageAndKeepTheDefaultOpenId)
         << "no type line for fewer pieces, no cmdline line without key=value pieces";
 }
 
+TEST_F(ModelStartTest, SecondBrowserCopyKeepsItsOpenIdAndLogsTheCut)
+{
+    LogCapture log;
+    VPDownloaderModel* model = start(L"Setup_com.g_12345 (1).exe", nullptr);
+    EXPECT_EQ(model->openId, L"12345");
+    EXPECT_EQ(model->package.get(), L"com.g");
+    model = start(L"Setup_com.g_777(12).exe", nullptr);
+    EXPECT_EQ(model->openId, L"777");
+
+    const std::vector<LogEntry> entries = log.waitFor("VPDownloaderModel::init", "openid is 777, package is com.g");
+    EXPECT_EQ(messagesOf(entries, "VPDownloaderModel::init"),
+              (std::vector<std::string>{"VPDownloaderModel::exe filename= Setup_com.g_12345 (1)",
+                                        "file name words taken from Setup_com.g_12345",
+                                        "model. type: Setup, package:com.g, openID:12345",
+                                        "openid is 12345, package is com.g",
+                                        "VPDownloaderModel::exe filename= Setup_com.g_777(12)",
+                                        "file name words taken from Setup_com.g_777",
+                                        "model. type: Setup, package:com.g, openID:777",
+                                        "openid is 777, package is com.g"}));
+}
+
 TEST_F(ModelStartTest, CommandLineWithoutApkUrlAddsNoRecordButIsLogged)
 {
     LogCapture log;

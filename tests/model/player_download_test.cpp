@@ -346,3 +346,140 @@ TEST_F(PlayerDownloadTest, SameVersionInstalledInTheChosenFolderNeedsNoDownload)
     model_->registeredDir = scratch_ + L"Other";
     EXPECT_FALSE(model_->alreadyInstalled());
 }
+
+// The version lookup failed once and pauses before its next attempt when
+// the fifth tick comes: the abort ends the lookup there, so the interface
+// thread goes on at once and the next request is already the download.
+TEST_F(PlayerDownloadTest, FifthTickDuringThePauseOfTheLookupEndsItAtOnce)
+{
+    LoopbackPeer host({kUnavailable, okAnswer(body_)});
+    ServiceHosts hosts = region::configuredHosts();
+    hosts.cnResource = L"127.0.0.1:" + std::to_wstring(host.port());
+    region::setHostsForTesting(hosts);
+    model_->init(L"");
+    model_->setInstallDir(folder_);
+    ASSERT_TRUE(pumpUntil([&] { return host.requests().size() == 1; }, 5000));
+    const DWORD begin = ::GetTickCount();
+    model_->startDownloadPlayer(); // the fifth tick comes 250 ms later, inside the 1000 ms pause
+    ASSERT_TRUE(finished());
+    EXPECT_LT(::GetTickCount() - begin, 3000u);
+    EXPECT_EQ(events_, std::vector<std::string>{"ready"});
+    EXPECT_EQ(readFile(target()), body_);
+    // No second lookup: the next request is already the download.
+    const auto requests = host.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].rfind("GET /download/release/rizodi.exe HTTP/1.1\r\n", 0), 0u);
+}
+
+// Whatever keeps the version worker busy, the interface thread waits for
+// it only a bounded time after the fifth tick, then downloads from the
+// fallback address.
+TEST_F(PlayerDownloadTest, WaitForTheVersionWorkerAfterTheFifthTickIsBounded)
+{
+    LoopbackPeer host({okAnswer(body_)});
+    ServiceHosts hosts = region::configuredHosts();
+    hosts.cnResource = L"127.0.0.1:" + std::to_wstring(host.port());
+    region::setHostsForTesting(hosts);
+    std::atomic<bool> release{false};
+    ASSERT_TRUE(model_->versionWorker.start(makeFunctionRunable([&release] {
+        for (int i = 0; i < 800 && !release; ++i) ::Sleep(10); // deaf to the abort, at most 8 s
+    })));
+    const DWORD begin = ::GetTickCount();
+    model_->startDownloadPlayer();
+    const bool done = finished(15000);
+    const DWORD took = ::GetTickCount() - begin;
+    release = true;
+    ASSERT_TRUE(done);
+    EXPECT_LT(took, 6000u);
+    EXPECT_EQ(events_, std::vector<std::string>{"ready"});
+    EXPECT_EQ(model_->playerUrl.get(), region::fallbackInstallerUrl());
+    ASSERT_TRUE(model_->versionWorker.wait(5000));
+}
+
+// The success lines name the download step that succeeded: the main
+// mirror's step writes both, the spare mirror's step only the first.
+static std::vector<testing_support::LogEntry> successLines(const testing_support::LogCapture& log, const std::string& success)
+{
+    std::vector<testing_support::LogEntry> lines;
+    for (const testing_support::LogEntry& entry : log.linesOf("VPDownloaderModel::", 0))
+        if (entry.message == success || entry.message == "player download ok by cn") lines.push_back(entry);
+    return lines;
+}
+
+TEST_F(PlayerDownloadTest, MainMirrorSuccessLinesNameItsStep)
+{
+    testing_support::LogCapture log;
+    const std::string success = "dowload file sucess file= " + testing_support::utf8(target());
+    LoopbackPeer main({okAnswer(body_)});
+    useMirrors(&main, nullptr);
+    model_->startDownloadPlayer();
+    ASSERT_TRUE(finished());
+    std::vector<testing_support::LogEntry> lines;
+    ASSERT_TRUE(testing_support::waitUntil([&] { return (lines = successLines(log, success)).size() >= 2; }, 3000));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].message, success);
+    EXPECT_EQ(lines[0].function, "VPDownloaderModel::_downloadByCNUrl");
+    EXPECT_EQ(lines[1].message, "player download ok by cn");
+    EXPECT_EQ(lines[1].function, "VPDownloaderModel::_downloadByCNUrl");
+    EXPECT_EQ(lines[1].thread, lines[0].thread);
+}
+
+TEST_F(PlayerDownloadTest, SpareMirrorSuccessLineNamesItsStep)
+{
+    testing_support::LogCapture log;
+    const std::string success = "dowload file sucess file= " + testing_support::utf8(target());
+    LoopbackPeer main({kUnavailable});
+    LoopbackPeer spare({okAnswer(body_)});
+    useMirrors(&main, &spare);
+    model_->startDownloadPlayer();
+    ASSERT_TRUE(finished(30000));
+    EXPECT_EQ(events_, std::vector<std::string>{"ready"});
+    std::vector<testing_support::LogEntry> lines;
+    ASSERT_TRUE(testing_support::waitUntil([&] { return !(lines = successLines(log, success)).empty(); }, 3000));
+    ::Sleep(300); // a wrong "ok by cn" line would follow within this
+    lines = successLines(log, success);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].message, success);
+    EXPECT_EQ(lines[0].function, "VPDownloaderModel::_downloadByENUrl");
+}
+
+// The answer comes after the second tick: the third tick takes it and
+// starts the download from the answer's address, not the fallback.
+TEST_F(PlayerDownloadTest, AnswerAfterTheSecondTickStartsTheDownloadOnTheThird)
+{
+    LoopbackPeer main({okAnswer(body_)});
+    model_->waitTickMs = 300;
+    model_->startDownloadPlayer();
+    ASSERT_TRUE(pumpUntil([&] { return model_->waitTicks() == 2; }, 5000));
+    EXPECT_EQ(main.connections(), 0);
+    useMirrors(&main, nullptr); // as the version worker would
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(model_->waitTicks(), 3);
+    EXPECT_EQ(events_, std::vector<std::string>{"ready"});
+    ASSERT_EQ(main.requests().size(), 1u);
+    EXPECT_EQ(main.requests()[0].rfind("GET /main/rizodi.exe HTTP/1.1\r\n", 0), 0u);
+    EXPECT_EQ(readFile(target()), body_);
+    pumpFor(700);
+    EXPECT_EQ(model_->waitTicks(), 3) << "the wait timer is stopped";
+}
+
+// Same version, same folder, the player present but zodovivevizez.exe
+// missing: not installed, so the download really runs.
+TEST_F(PlayerDownloadTest, MissingSecondProgramMeansTheDownloadRuns)
+{
+    utility::ufile::makeDir(folder_);
+    testing_support::writeFile(folder_ + L"\\vpplayer.exe", "x");
+    model_->installedVersion = L"12";
+    model_->serverVersion.set(L"12");
+    model_->registeredDir = folder_;
+    LoopbackPeer main({okAnswer(body_)});
+    useMirrors(&main, nullptr);
+    model_->startDownloadPlayer();
+    EXPECT_TRUE(events_.empty()) << "not ready at once";
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(events_, std::vector<std::string>{"ready"});
+    EXPECT_EQ(main.connections(), 1);
+    EXPECT_EQ(readFile(target()), body_);
+    ASSERT_FALSE(reports_.empty());
+    EXPECT_EQ(reports_.back().percent, 100);
+}

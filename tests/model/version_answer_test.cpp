@@ -40,3 +40,19 @@ TEST(VersionAnswerTest, BodiesThatAreNotAJsonObjectFail)
     EXPECT_FALSE(parseVersionAnswer("{\"pkz\":{\"url\":\"http://h/x\"}", a)); // cut off
     EXPECT_TRUE(a.url.empty());
 }
+
+// Answers come from whoever is on the path: nesting as deep as the memory
+// cap allows must not exhaust the worker's stack.
+TEST(VersionAnswerTest, DeepNestingUpToTheMemoryCapIsParsedWithoutRecursion)
+{
+    VersionAnswer answer;
+    const std::size_t depth = 1u << 19; // two bytes a level: the whole 1 MiB
+    EXPECT_FALSE(parseVersionAnswer(std::string(depth, '[') + std::string(depth, ']'), answer));
+    std::string objects;
+    for (std::size_t i = 0; i < 100000; ++i) objects += "{\"a\":";
+    EXPECT_FALSE(parseVersionAnswer(objects, answer));
+    EXPECT_TRUE(parseVersionAnswer("{\"x\":" + std::string(200000, '[') + std::string(200000, ']') +
+                                       ",\"pkz\":{\"ver\":\"7\"}}",
+                                   answer));
+    EXPECT_EQ(answer.ver, L"7");
+}

@@ -11,7 +11,7 @@ open_layout() { # <log name> <vpgallery args...>
   local log="$work/$1.log"
   shift
   : >"$log"
-  "$bdir/wine-run.sh" "$bdir/tools/vpgallery.exe" --log "Z:$(echo "$log" | tr / '\\')" "$@" \
+  "$bdir/wine-run.sh" "$bdir/tools/vpgallery.exe" --log "$("$bdir/wine-run.sh" --windows-path "$log")" "$@" \
     >"$work/gallery.out" 2>&1 &
   child=$!
   local wid=

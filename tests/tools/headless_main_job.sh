@@ -19,7 +19,8 @@ fail() { echo "FAILED: $*"; echo "--- driver output"; cat "$work"/out-*.txt 2>/d
 
 # Runs the driver under the given file name into the given folder.
 run() { # <exe name> <install folder (unix)> <log name>
-  local exe="$work/$1" folder="Z:$(echo "$2" | tr / '\\')"
+  local exe="$work/$1" folder
+  folder=$("$build/wine-run.sh" --windows-path "$2")
   cp "$build/tools/vpheadless.exe" "$exe"
   set +e
   STANDIN_REGISTRY_KEY='Software\KolvexTests\headless' \

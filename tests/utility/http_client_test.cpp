@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -66,6 +67,33 @@ Recorder transfer(CHttpClientWrapper& client, const std::wstring& url)
     client.closeConnection();
     return sink;
 }
+
+// Cuts a transfer from another thread once the peer has seen its first
+// request, plus delayMs; a loaded machine may take long to get there.
+class Cutter {
+public:
+    template <class F>
+    Cutter(const LoopbackPeer& peer, DWORD delayMs, F cut)
+        : thread_([this, &peer, delayMs, cut] {
+              for (int i = 0; i < 1000 && peer.requests().empty(); ++i) Sleep(10);
+              Sleep(delayMs);
+              cutAt_ = GetTickCount();
+              cut();
+          })
+    {
+    }
+    ~Cutter() { join(); }
+    void join()
+    {
+        if (thread_.joinable()) thread_.join();
+    }
+    // Time since the cut; join first.
+    DWORD sinceCut() const { return GetTickCount() - cutAt_.load(); }
+
+private:
+    std::atomic<DWORD> cutAt_{0};
+    std::thread thread_;
+};
 
 bool isRawRequest(const std::string& request)
 {
@@ -269,15 +297,10 @@ TEST(HttpClientTest, StopCutsABlockedReceiveAndEveryLaterTransferFails)
     LoopbackPeer peer({stall, PeerReply(ok("fine"))});
     CHttpClientWrapper client;
     Progress progress;
-    std::thread stopper([&client] {
-        Sleep(500);
-        client.stop();
-    });
-    const DWORD start = GetTickCount();
+    Cutter stopper(peer, 300, [&client] { client.stop(); });
     EXPECT_FALSE(client.downloadFileWithRetry(&progress, file, peer.url(L"/s"), false, 3));
-    const DWORD took = GetTickCount() - start;
     stopper.join();
-    EXPECT_LT(took, 3000u);
+    EXPECT_LT(stopper.sinceCut(), 2500u);
     EXPECT_EQ(peer.requests().size(), 1u);
     EXPECT_TRUE(client.isStopped());
 
@@ -300,28 +323,20 @@ TEST(HttpClientTest, StopEndsAPauseBetweenAttemptsAndAbortEndsTheLoop)
     {
         CHttpClientWrapper client;
         Progress progress;
-        std::thread stopper([&client] {
-            Sleep(400); // inside the first 1000 ms pause
-            client.stop();
-        });
-        const DWORD start = GetTickCount();
+        Cutter stopper(peer, 200, [&client] { client.stop(); }); // inside the first 1000 ms pause
         EXPECT_FALSE(client.downloadFileWithRetry(&progress, file, peer.url(L"/p"), false, 5));
-        EXPECT_LT(GetTickCount() - start, 900u);
         stopper.join();
+        EXPECT_LT(stopper.sinceCut(), 700u);
         EXPECT_EQ(peer.requests().size(), 1u);
     }
     {
         LoopbackPeer slow({PeerReply(httpHead("HTTP/1.1 200 OK", "Content-Length: 50\r\n") + "x", 10000)});
         CHttpClientWrapper client;
         Progress progress;
-        std::thread aborter([&client] {
-            Sleep(400);
-            client.abort();
-        });
-        const DWORD start = GetTickCount();
+        Cutter aborter(slow, 200, [&client] { client.abort(); });
         EXPECT_FALSE(client.downloadFileWithRetry(&progress, file, slow.url(L"/a"), false, 5));
-        EXPECT_LT(GetTickCount() - start, 2500u);
         aborter.join();
+        EXPECT_LT(aborter.sinceCut(), 1500u);
         EXPECT_EQ(slow.requests().size(), 1u);
         EXPECT_FALSE(client.isStopped());
     }
@@ -425,4 +440,160 @@ TEST(HttpClientTest, CutAnswersNeverPassAsWholeThroughTheRawPath)
     }
     EXPECT_GE(passed, 2);
     EXPECT_LT(passed, 6);
+}
+
+// An abort or a stop that lands in the pause between two attempts ends the
+// retry loop there, and the pause wakes at once, for both retry loops.
+TEST(HttpClientTest, AbortOrStopBetweenAttemptsEndsEitherRetryLoopAtOnce)
+{
+    const std::wstring file = testing_support::scratchFolder() + L"between.bin";
+    for (int round = 0; round < 4; ++round) {
+        const bool useStop = round % 2 == 1;
+        const bool toString = round >= 2;
+        LoopbackPeer peer({PeerReply(httpHead("HTTP/1.1 503 Busy", "Content-Length: 0\r\n"))});
+        CHttpClientWrapper client;
+        Progress progress;
+        // Inside the first 1000 ms pause (or, on a loaded machine, the attempt).
+        Cutter cutter(peer, 200, [&client, useStop] {
+            if (useStop) client.stop();
+            else client.abort();
+        });
+        std::string text;
+        const bool ok = toString ? client.getToString(text, peer.url(L"/v"))
+                                 : client.downloadFileWithRetry(&progress, file, peer.url(L"/p"), false, 3);
+        cutter.join();
+        EXPECT_FALSE(ok) << "round " << round;
+        EXPECT_LT(cutter.sinceCut(), 1000u) << "round " << round; // not the five further attempts
+        EXPECT_EQ(peer.connections(), 1) << "round " << round;
+    }
+}
+
+// An abort ends the call it lands in, or the next one when none runs; the
+// call after that runs normally. A stop ends every call for good.
+TEST(HttpClientTest, AnAbortEndsOneCallAndAStopEveryCall)
+{
+    const std::wstring file = testing_support::scratchFolder() + L"pending.bin";
+    LoopbackPeer peer({PeerReply(ok("fine"))});
+    CHttpClientWrapper client;
+    client.setConnMode(1);
+    Progress progress;
+    client.abort();
+    EXPECT_FALSE(client.downloadFileWithRetry(&progress, file, peer.url(L"/a"), false, 2));
+    EXPECT_EQ(peer.connections(), 0);
+    ASSERT_TRUE(client.downloadFileWithRetry(&progress, file, peer.url(L"/a"), false, 2));
+    EXPECT_EQ(testing_support::readFile(file), "fine");
+    client.abort();
+    std::string text;
+    EXPECT_FALSE(client.getToString(text, peer.url(L"/a")));
+    ASSERT_TRUE(client.getToString(text, peer.url(L"/a")));
+    EXPECT_EQ(text, "fine");
+    EXPECT_EQ(peer.connections(), 2);
+
+    // A pause wakes at once on an abort that is still pending.
+    client.abort();
+    DWORD start = GetTickCount();
+    client.pause(3000);
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    EXPECT_FALSE(client.downloadFile(peer.url(L"/a"), file, &progress));
+    start = GetTickCount();
+    std::thread waker([&client] {
+        Sleep(200);
+        client.abort();
+    });
+    client.pause(3000);
+    waker.join();
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_FALSE(client.downloadFile(peer.url(L"/a"), file, &progress));
+
+    client.stop();
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_FALSE(client.getToString(text, peer.url(L"/a")));
+        EXPECT_FALSE(client.downloadFileWithRetry(&progress, file, peer.url(L"/a"), false, 1));
+    }
+    EXPECT_EQ(peer.connections(), 2);
+}
+
+// A stopped client opens no connection and leaves the target file as it is.
+TEST(HttpClientTest, StoppedClientNeverConnectsNorTouchesTheFile)
+{
+    const std::wstring file = testing_support::scratchFolder() + L"rizodi.exe.tmp";
+    LoopbackPeer peer({PeerReply(ok("replacement"))});
+    CHttpClientWrapper client;
+    client.stop();
+    testing_support::writeFile(file, "partial bytes");
+    Progress progress;
+    EXPECT_FALSE(client.downloadFile(peer.url(L"/f"), file, &progress));
+    EXPECT_FALSE(client.downloadFileWithRetry(&progress, file, peer.url(L"/f"), false, 2));
+    EXPECT_FALSE(client.downloadFileWithRetry(&progress, file, peer.url(L"/f"), true, 2));
+    std::string text = "old";
+    EXPECT_FALSE(client.getToString(text, peer.url(L"/f")));
+    EXPECT_EQ(text, "");
+    Sleep(100);
+    EXPECT_EQ(peer.connections(), 0);
+    EXPECT_EQ(testing_support::readFile(file), "partial bytes");
+    EXPECT_TRUE(progress.calls.empty());
+
+    // The file sink itself refuses to create the file once stopped.
+    std::atomic<bool> stopped{true};
+    utility::CHttpDownload2FileSink sink(file, &stopped, &progress, 0);
+    EXPECT_FALSE(sink.onHttpRecvHeader(200, 5));
+    EXPECT_EQ(testing_support::readFile(file), "partial bytes");
+}
+
+// Service answers are held in memory: at most 1 MiB, whether announced or
+// reached while reading; more fails the attempt.
+TEST(HttpClientTest, MemorySinkHoldsAtMostOneMebibyte)
+{
+    const int limit = 1 << 20;
+    {
+        std::string target;
+        utility::CHttpDownload2MemSink sink(&target, nullptr);
+        EXPECT_TRUE(sink.onHttpRecvHeader(200, limit));
+        EXPECT_TRUE(sink.onHttpRecvHeader(200, -1));
+        EXPECT_FALSE(sink.onHttpRecvHeader(200, limit + 1));
+        EXPECT_FALSE(sink.onHttpRecvHeader(200, 2147483647));
+        const std::string block(65536, 'j');
+        for (int i = 0; i < 16; ++i)
+            ASSERT_TRUE(sink.onHttpRecvData(reinterpret_cast<const unsigned char*>(block.data()), 65536));
+        EXPECT_EQ(target.size(), static_cast<std::size_t>(limit));
+        const unsigned char one = 'x';
+        EXPECT_FALSE(sink.onHttpRecvData(&one, 1));
+        EXPECT_EQ(target.size(), static_cast<std::size_t>(limit));
+    }
+    const std::string exact(limit, 'e');
+    const std::string over(limit + 1, 'o');
+    LoopbackPeer peer({PeerReply(ok(exact)),
+                       PeerReply(httpHead("HTTP/1.1 200 OK", "Transfer-Encoding: chunked\r\n") +
+                                 chunked({over.substr(0, 1000), over.substr(1000)})),
+                       PeerReply(httpHead("HTTP/1.1 200 OK", "Content-Length: 1048577\r\n") + "{}", 10000)});
+    CHttpClientWrapper client;
+    client.setConnMode(1);
+    const auto fetch = [&client, &peer](std::string& out) {
+        Recorder events;
+        utility::CHttpDownload2MemSink sink(&out, nullptr);
+        struct Both : utility::IHttpClientSink {
+            Recorder& r;
+            utility::CHttpDownload2MemSink& s;
+            Both(Recorder& r, utility::CHttpDownload2MemSink& s) : r(r), s(s) {}
+            void onHttpError(int c, int e) override { r.onHttpError(c, e), s.onHttpError(c, e); }
+            bool onHttpRecvHeader(int st, int l) override { return r.onHttpRecvHeader(st, l) && s.onHttpRecvHeader(st, l); }
+            bool onHttpRecvData(const unsigned char* d, int n) override { return s.onHttpRecvData(d, n); }
+            void onHttpFinished() override { r.onHttpFinished(); }
+        } both(events, sink);
+        if (client.open(peer.url(L"/v"), &both)) client.perform();
+        client.closeConnection();
+        return events.events;
+    };
+    std::string out;
+    EXPECT_EQ(fetch(out), "head 200 1048576;finished;");
+    EXPECT_EQ(out, exact);
+    out.clear();
+    EXPECT_EQ(fetch(out), "head 200 -1;error 19;");
+    EXPECT_LE(out.size(), static_cast<std::size_t>(limit)) << "the block that would pass the limit is refused";
+    // Refused at the head, without waiting for the body.
+    out.clear();
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(fetch(out), "head 200 1048577;");
+    EXPECT_LT(GetTickCount() - start, 3000u);
+    EXPECT_EQ(out, "");
 }

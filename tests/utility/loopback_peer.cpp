@@ -62,7 +62,7 @@ bool LoopbackPeer::waitOrStop(SOCKET client, int milliseconds)
 
 void LoopbackPeer::serve(SOCKET client, const PeerReply& reply)
 {
-    const DWORD timeout = 5000;
+    const DWORD timeout = static_cast<DWORD>(reply.headWaitMs);
     ::setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof(timeout));
     std::string head;
     char byte = 0;

@@ -24,6 +24,9 @@ struct PeerReply {
     // Silence after the last piece before closing (cut short when the client
     // closes or the peer stops).
     int holdMs = 0;
+    // How long the peer waits for the request head; what came by then is
+    // recorded as the request (a TLS handshake never ends its head).
+    int headWaitMs = 5000;
 
     PeerReply() = default;
     PeerReply(std::string bytes, int hold = 0) : pieces{{std::move(bytes), 0}}, holdMs(hold) {}

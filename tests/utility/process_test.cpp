@@ -1,5 +1,6 @@
 #include "utility/process.h"
 
+#include "log_capture.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -66,7 +67,30 @@ TEST(ProcessTest, ExecuteGivesUpAtTheTimeOutAndLeavesTheProgramRunning)
     EXPECT_TRUE(processRunning(L"zodovivevizez.exe"));
 }
 
-TEST(ProcessTest, ShellOfAMissingFileFails)
+TEST(ProcessTest, ShellOfAMissingFileFailsAndLogsTheSystemError)
 {
-    EXPECT_FALSE(utility::process::shell(scratchFolder() + L"missing.exe", L""));
+    testing_support::LogCapture log;
+    const std::wstring missing = scratchFolder() + L"missing.exe";
+    EXPECT_FALSE(utility::process::shell(missing, L"-a b"));
+    const auto lines = log.waitFor("utility::process::shell", "shellEx failed!!! lastError = 2");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].message, "shell filename = [" + testing_support::utf8(missing) + "], param = [-a b], runas = 1, show = 0");
+    EXPECT_EQ(lines[1].message, "shellEx failed!!! lastError = 2") << "ERROR_FILE_NOT_FOUND";
+}
+
+TEST(ProcessTest, ExecuteLogsTheExitCodeOfAFailingProgram)
+{
+    testing_support::LogCapture log;
+    const std::wstring player = copyStandinAs(scratchFolder(), L"vpplayer.exe");
+    ::SetEnvironmentVariableW(L"STANDIN_VPPLAYER_EXIT", L"1");
+    EXPECT_FALSE(utility::process::execute(player, L"-x", 10000));
+    ::SetEnvironmentVariableW(L"STANDIN_VPPLAYER_EXIT", nullptr);
+    std::vector<testing_support::LogEntry> lines;
+    ASSERT_TRUE(testing_support::waitUntil([&] { return (lines = log.lines("utility::process::execute")).size() >= 2; },
+                                           5000));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].message,
+              "execute filename = [" + testing_support::utf8(player) + "], param = [-x], show = 0, timeout = 10000");
+    // The system's last error after a successful wait is whatever it was.
+    EXPECT_EQ(lines[1].message.rfind("execute exitcode = 1 lastError = ", 0), 0u) << lines[1].message;
 }

@@ -9,8 +9,10 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 using testing_support::chunked;
 using testing_support::httpHead;
@@ -104,8 +106,10 @@ TEST(WinInetTest, AbortFailsTheAttemptAndEndsTheRetryLoop)
                        PeerReply(httpHead("HTTP/1.1 200 OK", "Content-Length: 2\r\n") + "ok")});
     utility::CHttpClientWrapper client;
     client.pinConnMode(0);
-    std::thread aborter([&client] {
-        Sleep(300);
+    // Once the request is in, on a machine of any load.
+    std::thread aborter([&client, &peer] {
+        for (int i = 0; i < 1000 && peer.requests().empty(); ++i) Sleep(10);
+        Sleep(100);
         client.abort();
     });
     const std::wstring file = testing_support::scratchFolder() + L"aborted.bin";
@@ -113,4 +117,79 @@ TEST(WinInetTest, AbortFailsTheAttemptAndEndsTheRetryLoop)
     aborter.join();
     EXPECT_EQ(peer.requests().size(), 1u);
     EXPECT_FALSE(client.isStopped());
+}
+
+namespace {
+
+struct OpenedRequest {
+    std::wstring verb;
+    DWORD flags;
+};
+std::mutex g_openedLock;
+std::vector<OpenedRequest> g_opened;
+
+HINTERNET WINAPI recordingOpenRequest(HINTERNET connection, LPCWSTR verb, LPCWSTR object, LPCWSTR version,
+                                      LPCWSTR referrer, LPCWSTR* acceptTypes, DWORD flags, DWORD_PTR context)
+{
+    {
+        std::lock_guard<std::mutex> guard(g_openedLock);
+        g_opened.push_back({verb ? verb : L"", flags});
+    }
+    return ::HttpOpenRequestW(connection, verb, object, version, referrer, acceptTypes, flags, context);
+}
+
+std::vector<OpenedRequest> takeOpened()
+{
+    std::lock_guard<std::mutex> guard(g_openedLock);
+    std::vector<OpenedRequest> out;
+    out.swap(g_opened);
+    return out;
+}
+
+} // namespace
+
+// An https address (in any case) goes through WinInet with the secure GET
+// flags 0x84800001; plain GETs and every POST use 0x84000001.
+TEST(WinInetTest, HttpsGetCarriesTheSecureFlagAndNothingElseDoes)
+{
+    utility::setOpenRequestForTesting(&recordingOpenRequest);
+    takeOpened();
+    {
+        // A peer that takes what comes first and hangs up: the TLS
+        // handshake fails, after the request was opened.
+        PeerReply hangUp("");
+        hangUp.headWaitMs = 2000; // a loaded machine may be slow to send its hello
+        LoopbackPeer tlsPeer({hangUp});
+        Collect c = overWinInet(L"HTTPS://127.0.0.1:" + std::to_wstring(tlsPeer.port()) + L"/secure");
+        EXPECT_EQ(c.events.find("finished"), std::string::npos) << c.events;
+        std::vector<OpenedRequest> opened = takeOpened();
+        ASSERT_EQ(opened.size(), 1u);
+        EXPECT_EQ(opened[0].verb, L"GET");
+        EXPECT_EQ(opened[0].flags, 0x84800001u);
+        // What reached the listener was a TLS handshake record, not a request line.
+        ASSERT_FALSE(tlsPeer.requests().empty());
+        const std::string first = tlsPeer.requests()[0];
+        ASSERT_FALSE(first.empty());
+        EXPECT_EQ(static_cast<unsigned char>(first[0]), 0x16u);
+    }
+    LoopbackPeer peer({PeerReply(httpHead("HTTP/1.1 200 OK", "Content-Length: 2\r\n") + "ok")});
+    Collect c = overWinInet(peer.url(L"/plain"));
+    EXPECT_EQ(c.events, "head 200 2;finished;");
+    std::vector<OpenedRequest> opened = takeOpened();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].flags, 0x84000001u);
+
+    for (int secure = 0; secure < 2; ++secure) {
+        utility::CWinInetHttpConn* conn = secure ? new utility::CWinInetHttpsConn() : new utility::CWinInetHttpConn();
+        ASSERT_TRUE(conn->open());
+        ASSERT_TRUE(conn->connect(L"127.0.0.1", peer.port()));
+        const unsigned char body[] = {'a', '=', '1'};
+        conn->postRequest(L"/post", L"Content-Type: application/x-www-form-urlencoded\r\n", body, 3);
+        conn->release();
+        opened = takeOpened();
+        ASSERT_EQ(opened.size(), 1u);
+        EXPECT_EQ(opened[0].verb, L"POST");
+        EXPECT_EQ(opened[0].flags, 0x84000001u) << "secure " << secure;
+    }
+    utility::setOpenRequestForTesting(nullptr);
 }

@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <vector>
 
 namespace ui {
@@ -393,6 +395,8 @@ bool ArchiveParser::decodeFolder(const Folder& folder, std::string& out)
 {
     static const unsigned char kLzma[3] = {0x03, 0x01, 0x01};
     const unsigned char* src = data_ + folder.packOffset;
+    // Limits may be looser than memory: a size no string can hold is refused, not thrown.
+    if (folder.unpackSize > std::string().max_size()) return fail(L"unpacked size too large");
     out.assign(static_cast<std::size_t>(folder.unpackSize), '\0');
     if (folder.method.size() == 1 && folder.method[0] == 0x00) {
         if (folder.packSize != folder.unpackSize) return fail(L"stored stream has the wrong size");
@@ -483,6 +487,7 @@ bool ArchiveParser::readFiles(Cursor& c, const StreamsInfo& info, FileTable& fil
             decoded = true;
         }
         const SubStream& s = info.subStreams[folder][stream];
+        if (offset > unpacked.size() || s.size > unpacked.size() - offset) return fail(L"stream runs past its folder");
         std::string bytes = unpacked.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(s.size));
         if (s.hasCrc && crc32(bytes.data(), bytes.size()) != s.crc) return fail(L"file CRC mismatch");
         files[names[i]] = std::move(bytes);
@@ -562,9 +567,16 @@ bool unpackSevenZip(const void* data, std::size_t size, FileTable& files, const 
 {
     files.clear();
     const wchar_t* error = L"no data";
-    if (data) {
-        ArchiveParser parser(static_cast<const unsigned char*>(data), size, limits);
-        error = parser.parse(files);
+    // No exception leaves the reader: the package is then refused whole.
+    try {
+        if (data) {
+            ArchiveParser parser(static_cast<const unsigned char*>(data), size, limits);
+            error = parser.parse(files);
+        }
+    } catch (const std::bad_alloc&) {
+        error = L"out of memory";
+    } catch (const std::exception&) {
+        error = L"unpacking failed";
     }
     if (why) *why = error ? error : L"";
     if (!error) return true;

@@ -26,7 +26,7 @@ struct SevenZipLimits {
 // Fills files with every file entry (folders are skipped, empty files kept).
 // On any fault the table is left empty, the reason is logged once, and the
 // result is false (why, if given, receives the reason). An archive without
-// entries is valid.
+// entries is valid. Never throws.
 bool unpackSevenZip(const void* data, std::size_t size, FileTable& files,
                     const SevenZipLimits& limits = SevenZipLimits(), std::wstring* why = nullptr);
 

@@ -4,6 +4,8 @@
 #include "skinui/multi_language.h"
 #include "utility/file.h"
 
+#include <exception>
+
 namespace ui {
 namespace skin {
 
@@ -66,11 +68,16 @@ void setupSkin(HMODULE module, const std::wstring& programFolder)
     const DWORD attributes = ::GetFileAttributesW(folder.c_str());
     const bool haveFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
     files.setResourceFolder(haveFolder ? folder + L"\\" : std::wstring());
-    FileTable package;
-    loadPackageResource(module, package);
-    files.setPackage(std::move(package));
     SkinUI::setFileSource(&files);
-    loadMultiLanguageTables(files);
+    // Runs before any window: an exception here would end the program.
+    try {
+        FileTable package;
+        loadPackageResource(module, package);
+        files.setPackage(std::move(package));
+        loadMultiLanguageTables(files);
+    } catch (const std::exception&) {
+        WRITE_LOG(L"skin set-up failed, going on with what was read");
+    }
 }
 
 void setupSkin(HMODULE module) { setupSkin(module, utility::ufile::moduleFolder()); }

@@ -24,7 +24,7 @@ bool loadPackageResource(HMODULE module, FileTable& files);
 int loadMultiLanguageTables(const SkinFiles& files);
 
 // programFolder ends with a separator; its "skin" subfolder, if present,
-// becomes the resource folder.
+// becomes the resource folder. No exception leaves it.
 void setupSkin(HMODULE module, const std::wstring& programFolder);
 void setupSkin(HMODULE module);
 

@@ -1,9 +1,13 @@
 #include "app/tasks/runable.h"
 #include "app/tasks/worker_slot.h"
 
+#include "log_capture.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <new>
+#include <stdexcept>
 
 namespace {
 
@@ -138,4 +142,43 @@ TEST(WorkerSlotTest, DestroyingASlotWaitsForItsThreadBeforeReleasingTheTask)
     }
     EXPECT_TRUE(finished);
     EXPECT_EQ(counts.disposed, 1);
+}
+
+// Whatever a task throws ends only its own thread: the process lives on,
+// the slot sees its thread end, and the log says why, once per thread.
+TEST(WorkerSlotTest, AnExceptionThrownByTheTaskEndsOnlyItsThreadAndIsLogged)
+{
+    testing_support::LogCapture log;
+    WorkerSlot slot;
+    Counts counts;
+    ASSERT_TRUE(slot.start(countingTask(counts, [] { throw std::runtime_error("answer parse"); })));
+    ASSERT_TRUE(slot.wait(5000));
+    EXPECT_TRUE(slot.release());
+    EXPECT_EQ(counts.runs, 1);
+    EXPECT_EQ(counts.disposed, 1);
+    const DWORD first = counts.thread;
+
+    ASSERT_TRUE(slot.start(countingTask(counts, [] { throw std::bad_alloc(); })));
+    ASSERT_TRUE(slot.wait(5000));
+    EXPECT_TRUE(slot.release());
+    const DWORD second = counts.thread;
+    ASSERT_TRUE(slot.start(countingTask(counts, [] { throw 42; })));
+    ASSERT_TRUE(slot.wait(5000));
+    EXPECT_TRUE(slot.release());
+    EXPECT_EQ(counts.runs, 3);
+    Counts after;
+    ASSERT_TRUE(slot.start(countingTask(after, [] {})));
+    ASSERT_TRUE(slot.wait(5000));
+    EXPECT_EQ(after.runs, 1) << "the slot keeps working";
+
+    const auto linesOf = [&log](DWORD thread) {
+        return log.linesOf("WorkerSlot::threadProc", thread);
+    };
+    std::vector<testing_support::LogEntry> lines;
+    ASSERT_TRUE(testing_support::waitUntil([&] { return !(lines = linesOf(first)).empty(); }, 3000));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].message, "worker task ended by an exception: answer parse");
+    ASSERT_TRUE(testing_support::waitUntil([&] { return !(lines = linesOf(second)).empty(); }, 3000));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].message.rfind("worker task ended by an exception: ", 0), 0u);
 }

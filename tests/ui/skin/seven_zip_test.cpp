@@ -347,3 +347,51 @@ TEST(SevenZipTest, RandomMutationsAreRefusedOrLeaveTheContentsUnchanged)
     }
     EXPECT_GT(refusals, 3000);
 }
+
+// With three streams the second size is checked against what the first
+// left of the folder, not against the whole folder: 2 and 2 of 3 bytes
+// must be refused before the last size wraps.
+TEST(SevenZipTest, SubStreamSizesMustFitWhatIsLeftOfTheirFolder)
+{
+    const std::string end(1, '\0');
+    const auto archive = [&end](std::uint64_t first, std::uint64_t second) {
+        const std::string sizes = "\x09" + num(first) + num(second);
+        const std::string streams = storedStreams(3, 3, "", "\x08\x0D" + num(3) + sizes + end);
+        const std::string names = end + utf16Name("a") + utf16Name("b") + utf16Name("c");
+        const std::string files = "\x05" + num(3) + "\x11" + num(names.size()) + names + end;
+        return buildArchive("abc", "\x01\x04" + streams + files + end);
+    };
+    FileTable files;
+    const std::string good = archive(1, 1);
+    ASSERT_TRUE(unpackSevenZip(good.data(), good.size(), files));
+    EXPECT_EQ(files, (FileTable{{L"a", "a"}, {L"b", "b"}, {L"c", "c"}}));
+    const std::string firstTakesAll = archive(3, 0);
+    ASSERT_TRUE(unpackSevenZip(firstTakesAll.data(), firstTakesAll.size(), files));
+    EXPECT_EQ(files, (FileTable{{L"a", "abc"}, {L"b", ""}, {L"c", ""}}));
+
+    EXPECT_EQ(refusal(archive(2, 2)), "streams exceed their folder");
+    EXPECT_EQ(refusal(archive(1, 3)), "streams exceed their folder");
+    EXPECT_EQ(refusal(archive(3, 1)), "streams exceed their folder");
+}
+
+// Limits looser than memory allows still never let an exception out: the
+// archive is refused whole.
+TEST(SevenZipTest, SizesBeyondWhatMemoryHoldsAreRefusedWithoutThrowing)
+{
+    const std::string end(1, '\0');
+    const std::string names = end + utf16Name("a.txt");
+    const std::string files = "\x05" + num(1) + "\x11" + num(names.size()) + names + end;
+    ui::skin::SevenZipLimits loose;
+    loose.maxUnpackedBytes = ~0ull;
+    for (const std::uint64_t size : {1ull << 62, ~0ull - 1}) {
+        const std::string archive = buildArchive("abc", "\x01\x04" + storedStreams(3, size, "") + files + end);
+        FileTable table;
+        table[L"stale"] = "x";
+        std::wstring why;
+        bool ok = true;
+        EXPECT_NO_THROW(ok = unpackSevenZip(archive.data(), archive.size(), table, loose, &why)) << size;
+        EXPECT_FALSE(ok) << size;
+        EXPECT_TRUE(table.empty()) << size;
+        EXPECT_FALSE(why.empty()) << size;
+    }
+}
