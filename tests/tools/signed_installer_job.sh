@@ -109,7 +109,21 @@ run 0 planted planted-install planted
 grep -q "execute filename = \[.*\\\\taskkill.exe\]" <(log_since 0 | tr -d '\r') || fail "taskkill not by full path"
 # The installer itself, from the same folder.
 cp "$build/KolvexSetup.exe" "$planted/KolvexSetup.exe"
-"$build/wine-run.sh" "$planted/KolvexSetup.exe" >/dev/null 2>&1 || fail "KolvexSetup.exe beside planted files"
+# It shows its window (closed here with Escape, as a user may) where there
+# is a display; without one it ends at once.
+"$build/wine-run.sh" "$planted/KolvexSetup.exe" >/dev/null 2>&1 &
+installer=$!
+if [[ -n ${DISPLAY:-} ]]; then
+  for _ in $(seq 300); do
+    wid=$(xdotool search --onlyvisible --classname kolvexsetup 2>/dev/null | head -1 || true)
+    [[ -n $wid ]] && break
+    kill -0 "$installer" 2>/dev/null || break
+    sleep 0.1
+  done
+  [[ -n ${wid:-} ]] && xdotool key --window "$wid" Escape 2>/dev/null
+fi
+for _ in $(seq 300); do kill -0 "$installer" 2>/dev/null || break; sleep 0.1; done
+wait "$installer" || fail "KolvexSetup.exe beside planted files"
 # The painter, the only user of GDI+, in a tools folder beside the installer.
 if [[ -n ${DISPLAY:-} ]]; then
   mkdir -p "$planted/tools"
