@@ -5,7 +5,7 @@
 # scripts/common.sh; every wait is bounded.
 #
 #   wd_init BUILD WORK      folders; WD_LOG, WD_SHOTS
-#   wd_vendor MODE [KIB/S]  the vendor stand-in on 127.0.0.1:18080
+#   wd_vendor MODE [KIB/S]  the vendor stand-in on the build's port (18080)
 #   wd_start [PROGRAM]      starts the installer (env STANDIN_* passes on)
 #   wd_main_window          waits for the main window: WD_X WD_Y
 #   wd_click NAME           clicks a control of the main window by name
@@ -30,6 +30,7 @@ WD_CODE=
 wd_init() { # <build dir> <work dir>
   WD_BUILD=$1
   WD_WORK=$2
+  WD_PORT=$(cat "$WD_BUILD/standin-port" 2>/dev/null || echo 18080)
   WD_SHOTS="$WD_BUILD/screenshots"
   WD_LOG="$WD_BUILD/wineprefix/drive_c/users/$(whoami)/AppData/Roaming/Bexmoor2/log/vpinstall.log"
   mkdir -p "$WD_WORK" "$WD_SHOTS"
