@@ -4,8 +4,10 @@
 # the emulator's programs), on Xvfb when there is no display. It clicks
 # through the window as a user would (custom view, folder, licence, exit
 # question, install button), waits for the end and prints what happened;
-# a second run meets a vendor whose every address fails. Screenshots of
-# each state are left in the build folder.
+# a second run meets a vendor whose every address fails; a third runs a copy
+# of the installer made for one game (two games from the service: page 3
+# fetches and installs both packages). Screenshots of each state are left
+# in the build folder.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 "$repo/scripts/setup.sh"
@@ -96,6 +98,27 @@ fi
 xdotool key --window "$WD_MAIN" Escape 2>/dev/null
 wd_wait_exit 30 || true
 echo "   exit code: $WD_CODE"
+
+echo "== run 3: a copy for one game, Setup_com.example.game_12345.exe; the service names two games"
+rm -f "$folder/vpplayer2/standin-journal.txt"
+wd_vendor normal 150 --games two --apk-rate 100
+wd_install_into "$win" "$(wd_game_copy Setup_com.example.game_12345.exe)"
+wd_wait_log "select page 3" 120 || echo "   page 3 not shown"
+wd_wait_log "(1/2)" 30 && shot demo-game-1of2
+wd_wait_log "(2/2)" 30 && shot demo-game-2of2
+wd_wait_log "apkinstallprogresslabel 正在安装" 30 && sleep 1.5 && shot demo-game-installing
+wd_wait_exit 120 || true
+game_code=$WD_CODE
+sleep 1 # the player is started without waiting for it
+wd_log >"$demo/run3.log"
+echo "== pages seen:"
+{ echo "page 0 (start)"; sed -n 's/.*):select page \([0-9]*\)$/page \1/p' "$demo/run3.log"; } | sed 's/^/   /'
+echo "== page 3 texts shown (mark-up removed):"
+sed -n 's/.*):apkinstallprogresslabel //p' "$demo/run3.log" | sed 's/<[^>]*>//g; s/^/   /'
+echo "== programs the stand-ins saw started ($win\vpplayer2):"
+wd_journal "$folder/vpplayer2" | sed 's/^/   /'
+echo "== exit code: $game_code"
+[[ $code == 0 && $game_code != 0 ]] && code=1
 
 echo "== screenshots:"
 printf '   %s\n' "${shots[@]}"

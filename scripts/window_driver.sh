@@ -5,8 +5,11 @@
 # scripts/common.sh; every wait is bounded.
 #
 #   wd_init BUILD WORK      folders; WD_LOG, WD_SHOTS
-#   wd_vendor MODE [KIB/S]  the vendor stand-in on the build's port (18080)
+#   wd_vendor MODE [KIB/S [ARGS...]]  the vendor stand-in on the build's port
+#                           (18080); ARGS go to it as they are (--games two)
 #   wd_start [PROGRAM]      starts the installer (env STANDIN_* passes on)
+#   wd_game_copy NAME       a copy of the installer named NAME in the build
+#                           folder (its file name carries launch parameters)
 #   wd_main_window          waits for the main window: WD_X WD_Y
 #   wd_click NAME           clicks a control of the main window by name
 #   wd_type_folder TEXT     (custom view) folder edit, text, focus elsewhere
@@ -24,6 +27,9 @@
 
 WD_PORT=18080
 WD_PROGRAM_PID=
+# The X class of the program's windows: Wine names it after the program.
+WD_CLASS=kolvexsetup
+WD_PROGRAM_NAME=KolvexSetup.exe
 WD_VENDOR_PID=
 WD_CODE=
 
@@ -58,8 +64,9 @@ port_open() { python3 -c "import socket; socket.create_connection(('127.0.0.1', 
 
 # Serves the stand-in installer, signed as the vendor signs it, from the
 # work folder; a rate makes its download last.
-wd_vendor() { # <mode> [KiB/s]
+wd_vendor() { # <mode> [KiB/s [vendor args...]]
   local mode=$1 rate=${2:-0}
+  shift $(( $# >= 2 ? 2 : $# ))
   if [[ -n $WD_VENDOR_PID ]]; then
     kill "$WD_VENDOR_PID" 2>/dev/null || true
     wait "$WD_VENDOR_PID" 2>/dev/null || true
@@ -74,11 +81,16 @@ wd_vendor() { # <mode> [KiB/s]
     return 1
   fi
   "$repo/tools/vendor-server/vendor-server" --port "$WD_PORT" --root "$WD_WORK/root" --mode "$mode" \
-    --rate "$rate" --lifetime 300 2>>"$WD_WORK/vendor-server.log" &
+    --rate "$rate" --lifetime 300 "$@" 2>>"$WD_WORK/vendor-server.log" &
   WD_VENDOR_PID=$!
   for _ in $(seq 50); do port_open && return 0; sleep 0.1; done
   echo "the vendor stand-in did not start" >&2
   return 1
+}
+
+wd_game_copy() { # <file name>
+  cp "$WD_BUILD/KolvexSetup.exe" "$WD_BUILD/$1"
+  echo "$WD_BUILD/$1"
 }
 
 wd_log_size() { [[ -f $WD_LOG ]] && stat -c %s "$WD_LOG" || echo 0; }
@@ -86,6 +98,8 @@ wd_log_size() { [[ -f $WD_LOG ]] && stat -c %s "$WD_LOG" || echo 0; }
 wd_start() { # [program]
   local program=${1:-}
   [[ -n $program ]] || program=$WD_BUILD/KolvexSetup.exe
+  WD_PROGRAM_NAME=$(basename "$program")
+  WD_CLASS=$(basename "$program" .exe | tr 'A-Z' 'a-z' | sed 's/[.]/[.]/g')
   WD_LOG_START=$(wd_log_size)
   WD_CODE=
   "$WD_BUILD/wine-run.sh" "$program" >"$WD_WORK/program.out" 2>&1 &
@@ -95,7 +109,7 @@ wd_start() { # [program]
 # Visible windows of the installer's process kind, one "id w h x y" a line.
 wd_windows() {
   local wid
-  for wid in $(xdotool search --onlyvisible --classname 'kolvexsetup' 2>/dev/null); do
+  for wid in $(xdotool search --onlyvisible --classname "$WD_CLASS" 2>/dev/null); do
     eval "$(xdotool getwindowgeometry --shell "$wid" 2>/dev/null)" || continue
     (( WIDTH > 1 && HEIGHT > 1 )) && echo "$wid $WIDTH $HEIGHT $X $Y"
   done
@@ -300,7 +314,7 @@ wd_stop() {
     if ! wd_wait_exit 10; then
       local pid
       for pid in $(pgrep -f "^$WD_BUILD/.*\.exe" || true); do
-        [[ $(tr '\0' ' ' </proc/"$pid"/cmdline 2>/dev/null) == *KolvexSetup* ]] && kill "$pid" 2>/dev/null
+        [[ $(tr '\0' ' ' </proc/"$pid"/cmdline 2>/dev/null) == *"$WD_PROGRAM_NAME"* ]] && kill "$pid" 2>/dev/null
       done
     fi
   fi

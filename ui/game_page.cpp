@@ -60,4 +60,16 @@ InstallBarStep packageInstallBarStep(int& counter)
     return step;
 }
 
+EndOfInstallation endOfInstallation(const std::vector<GameRecord>& games)
+{
+    EndOfInstallation end;
+    end.decision = decideGameHandover(games);
+    const GameHandover form = end.decision.form;
+    // The fetch hands over only the package, which its start text guards.
+    if (form == GameHandover::None || form == GameHandover::FetchPackages) return end;
+    end.droppedField = unsafeArgumentField(games.front());
+    if (end.droppedField) end.decision = HandoverDecision();
+    return end;
+}
+
 } // namespace ui

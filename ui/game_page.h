@@ -2,8 +2,11 @@
 // What the game-package page shows, as plain functions: the download label
 // with its mark-up and the bar, and the install bar's creep.
 
+#include "model/game_handover.h"
+
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace ui {
 
@@ -30,5 +33,14 @@ struct InstallBarStep {
 // One tick of the package-install bar (the counter lives for the process):
 // 3 at once, then one a tick up to 98.
 InstallBarStep packageInstallBarStep(int& counter);
+
+// How the installation ends, from the first record. A record whose value
+// would change the keys of the player's argument text is not handed over:
+// droppedField then names that value and the run ends as without a game.
+struct EndOfInstallation {
+    HandoverDecision decision;
+    const wchar_t* droppedField = nullptr;
+};
+EndOfInstallation endOfInstallation(const std::vector<GameRecord>& games);
 
 } // namespace ui

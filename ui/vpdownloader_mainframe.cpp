@@ -1,6 +1,8 @@
 #include "ui/vpdownloader_mainframe.h"
 
+#include "app/tasks/worker_slot.h"
 #include "common/log.h"
+#include "model/game_handover.h"
 #include "model/disk.h"
 #include "model/vpdownloader_model.h"
 #include "skinui/containers.h"
@@ -9,9 +11,13 @@
 #include "ui/dialogs/message_box.h"
 #include "ui/dialogs/protocol_wnd.h"
 #include "ui/folder_choice.h"
+#include "ui/game_page.h"
 #include "ui/links.h"
+#include "ui/package_job.h"
 #include "ui/progress_texts.h"
 #include "ui/text/string_bundle.h"
+#include "utility/file.h"
+#include "utility/process.h"
 #include "utility/system.h"
 #include "utility/text.h"
 
@@ -24,6 +30,17 @@ namespace {
 constexpr const wchar_t* kFontFace = L"微软雅黑";
 constexpr UINT kCreepPeriodMs = 1500;
 constexpr int kProgressPage = 2;
+constexpr int kPackagePage = 3;
+constexpr UINT kInstallBarPeriodMs = 500;
+constexpr int kPackageAttempts = 3;
+// From this attempt on, plain HTTP over the raw socket.
+constexpr int kRawSocketAttempt = 2;
+constexpr unsigned long kInstallApkTimeoutMs = 120000;
+// How long the teardown waits for the package worker; one still running
+// then (inside the console tool) ends with the process.
+constexpr DWORD kPackageWorkerWaitMs = 3000;
+// The package-install bar's counter lives for the whole process.
+int g_installBarCounter = 0;
 // The folder dialog always opens at drive C:.
 constexpr const wchar_t* kBrowseStart = L"C:";
 
@@ -106,6 +123,7 @@ void VPDownloaderMainFrame::initWindow()
 
 LRESULT VPDownloaderMainFrame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_TIMER && wParam == kApkInstallTimer) onPackageInstallBarStep();
     if (message == WM_DESTROY) teardown();
     return SkinUI::WindowImplBase::handleMessage(message, wParam, lParam);
 }
@@ -120,10 +138,18 @@ void VPDownloaderMainFrame::onFinalMessage(HWND hwnd)
 
 void VPDownloaderMainFrame::teardown()
 {
+    if (apkInstallTimerId_) {
+        ::KillTimer(hwnd(), apkInstallTimerId_);
+        apkInstallTimerId_ = 0;
+    }
     stopCreep();
+    // First, so that the package worker posts and starts nothing more while
+    // the model is shut down.
+    if (apkJob_) apkJob_->stop();
     // The model's workers and timers end before the window they report to.
     VPDownloaderModel::destroy();
     if (UiTaskDispatcher* dispatcher = UiTaskDispatcher::instance()) dispatcher->cancelOwner(ownerKeyOf(&postKey_));
+    stopPackageWorker();
 }
 
 // --- pages
@@ -309,9 +335,181 @@ void VPDownloaderMainFrame::onInstallFinished(bool success)
     stopCreep();
     const int bar = ui::finishedBarValue(success);
     if (bar >= 0) setBar(bar);
-    // Whatever the installer answered, the emulator is started and the
-    // installer's work is done.
-    if (VPDownloaderModel* owner = model()) owner->launchPlayerForPackage();
+    // Whatever the installer answered, the emulator is started (with its
+    // game) and the installer's work is done.
+    endInstallation();
+}
+
+// --- game packages
+
+void VPDownloaderMainFrame::endInstallation()
+{
+    VPDownloaderModel* owner = model();
+    if (!owner) {
+        ::PostQuitMessage(0);
+        return;
+    }
+    const std::vector<GameRecord> games = owner->gameTasks.get();
+    const ui::EndOfInstallation end = ui::endOfInstallation(games);
+    if (end.droppedField)
+        WRITE_LOG(L"game record dropped: its %s holds an argument separator", end.droppedField);
+    const std::wstring& arguments = end.decision.arguments;
+    switch (end.decision.form) {
+    case GameHandover::None:
+        owner->launchPlayerForPackage();
+        break;
+    case GameHandover::StoreForm:
+        WRITE_LOG(L"start player for the store: %s", arguments.c_str());
+        utility::process::shell(owner->getInstallDir() + L"\\vpplayer.exe", arguments);
+        break;
+    case GameHandover::GameIdForm:
+    case GameHandover::PackageForm:
+        WRITE_LOG(L"start player for the game: %s", arguments.c_str());
+        owner->launchPlayer(arguments);
+        break;
+    case GameHandover::FetchPackages:
+        selectPage(kPackagePage);
+        setControlText(L"apkinstallprogresslabel", text(L"progress_downloading_label") + games.front().name);
+        appName_ = games.front().name;
+        startPackageWorker(games, owner->getInstallDir());
+        return; // the worker's last task ends the run
+    }
+    ::PostQuitMessage(0);
+}
+
+void VPDownloaderMainFrame::startPackageWorker(const std::vector<GameRecord>& games, const std::wstring& installDir)
+{
+    if (apkWorker_ && apkWorker_->hasThread()) return;
+    apkIndex_ = 0;
+    ui::PackageJob::Reports reports;
+    reports.packageCounter = [this] { onPackageCounter(); };
+    reports.installState = [this] { onPackageInstallState(); };
+    reports.downloadProgress = [this](std::int64_t received, std::int64_t total) { onPackageProgress(received, total); };
+    reports.startWithPackage = [this](const std::wstring& package) { onStartWithPackage(package); };
+    const OwnerKey key = ownerKeyOf(&postKey_);
+    // Posted under the window's key: the teardown drops whatever is queued.
+    auto poster = [key](std::function<void()> task) {
+        if (UiTaskDispatcher* dispatcher = UiTaskDispatcher::instance())
+            dispatcher->post(key, makeFunctionRunable(std::move(task)));
+    };
+    // The worker works on copies: the model may be gone before it ends.
+    apkJob_ = std::make_shared<ui::PackageJob>(installDir, games, std::move(reports), poster);
+    if (!apkWorker_) apkWorker_.reset(new WorkerSlot);
+    std::shared_ptr<ui::PackageJob> job = apkJob_;
+    WRITE_LOG(L"package worker for %d games", static_cast<int>(games.size()));
+    if (!apkWorker_->start(makeFunctionRunable([job] { _threadDownloadApk(*job); })))
+        WRITE_LOG(L"package worker not started");
+}
+
+void VPDownloaderMainFrame::stopPackageWorker()
+{
+    if (!apkWorker_) return;
+    if (apkWorker_->wait(kPackageWorkerWaitMs)) {
+        apkWorker_.reset();
+        return;
+    }
+    WRITE_LOG(L"package worker still running after %d ms, it ends with the process",
+              static_cast<int>(kPackageWorkerWaitMs));
+    // Deliberately kept: the thread still runs its task, which holds the job.
+    static_cast<void>(apkWorker_.release());
+}
+
+void VPDownloaderMainFrame::_threadDownloadApk(ui::PackageJob& job)
+{
+    const std::vector<GameRecord>& games = job.games();
+    const std::vector<std::wstring>& files = job.packageFiles();
+    std::wstring resolution;
+    for (std::size_t i = 0; i < games.size() && !job.stopped(); ++i) {
+        const GameRecord& game = games[i];
+        job.post(job.reports.packageCounter);
+        // The last one given wins.
+        if (!game.resolution.empty()) resolution = game.resolution;
+        const std::wstring partial = files[i] + L".tmp";
+        for (int attempt = 0; attempt < kPackageAttempts; ++attempt) {
+            WRITE_LOG(L"download yyyyy");
+            if (attempt == kRawSocketAttempt) job.apkHttp.setConnMode(1);
+            job.beginAttempt();
+            if (job.apkHttp.downloadFile(game.url, partial, &job)) {
+                utility::ufile::moveFile(partial, files[i]);
+                break;
+            }
+            // A refused or broken transfer leaves no part behind.
+            if (utility::ufile::pathExists(partial)) utility::ufile::removeFile(partial);
+            job.apkHttp.pause(job.attemptPauseMs);
+            if (job.apkHttp.isStopped()) break;
+        }
+    }
+    if (job.stopped()) {
+        WRITE_LOG(L"package worker stopped before the installation");
+        return;
+    }
+
+    if (!resolution.empty()) {
+        WRITE_LOG(L"setup resolution %s", resolution.c_str());
+        const std::wstring params = resolutionParameters(resolution);
+        if (params.empty())
+            WRITE_LOG(L"resolution not set: not a plain value");
+        else
+            job.run(job.consoleProgram(), params, INFINITE);
+    }
+    job.post(job.reports.installState);
+    job.apkHttp.pause(job.installDelayMs);
+
+    std::wstring package;
+    for (std::size_t i = 0; i < games.size() && !job.stopped(); ++i) {
+        const std::wstring params = installApkParameters(files[i]);
+        if (params.empty())
+            WRITE_LOG(L"package not installed, its file name cannot be quoted: %s", files[i].c_str());
+        else
+            job.run(job.consoleProgram(), params, kInstallApkTimeoutMs);
+        package = games[i].package;
+    }
+    if (job.stopped()) {
+        WRITE_LOG(L"package worker stopped during the installation");
+        return;
+    }
+    auto start = job.reports.startWithPackage;
+    if (start) job.post([start, package] { start(package); });
+}
+
+void VPDownloaderMainFrame::onPackageCounter() { ++apkIndex_; }
+
+void VPDownloaderMainFrame::onPackageInstallState()
+{
+    const std::wstring label = text(L"Label_installingapp_waiting") + appName_;
+    setControlText(L"apkinstallprogresslabel", label);
+    WRITE_LOG(L"apkinstallprogresslabel %s", label.c_str());
+    apkInstallTimerId_ = ::SetTimer(hwnd(), kApkInstallTimer, kInstallBarPeriodMs, nullptr);
+    if (!apkInstallTimerId_) WRITE_LOG(L"set timer failed! error = %d.", static_cast<int>(::GetLastError()));
+}
+
+void VPDownloaderMainFrame::onPackageInstallBarStep()
+{
+    const ui::InstallBarStep step = ui::packageInstallBarStep(g_installBarCounter);
+    if (step.stop && apkInstallTimerId_) {
+        ::KillTimer(hwnd(), apkInstallTimerId_);
+        apkInstallTimerId_ = 0;
+    }
+    if (auto* bar = dynamic_cast<SkinUI::CProgressUI*>(findControl(L"apkinstallprogressbar"))) bar->setValue(step.value);
+}
+
+void VPDownloaderMainFrame::onPackageProgress(std::int64_t received, std::int64_t total)
+{
+    const std::size_t count = apkJob_ ? apkJob_->games().size() : 0;
+    const ui::PackageProgressView view =
+        ui::packageDownloadProgress(text(L"progress_downloading_label2"), appName_, apkIndex_, count, received, total);
+    setControlText(L"apkinstallprogresslabel", view.label);
+    if (auto* bar = dynamic_cast<SkinUI::CProgressUI*>(findControl(L"apkinstallprogressbar"))) bar->setValue(view.bar);
+    // What the user saw, for support and for the window's tests.
+    WRITE_LOG(L"apkinstallprogresslabel %s", view.label.c_str());
+}
+
+void VPDownloaderMainFrame::onStartWithPackage(const std::wstring& package)
+{
+    const std::wstring folder = apkJob_ ? apkJob_->installDir() : std::wstring();
+    const std::wstring arguments = packageStartArguments(package);
+    WRITE_LOG(L"start player with %s", arguments.c_str());
+    utility::process::shell(folder + L"\\vpplayer.exe", arguments);
     ::PostQuitMessage(0);
 }
 

@@ -5,12 +5,20 @@
 // User-interface thread only; workers reach it through posted tasks.
 
 #include "app/tasks/ui_task_dispatcher.h"
+#include "model/game_record.h"
 #include "skinui/window.h"
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 class ProtocolWnd;
+class WorkerSlot;
+namespace ui {
+class PackageJob;
+}
 
 class VPDownloaderMainFrame : public SkinUI::WindowImplBase {
 public:
@@ -42,6 +50,14 @@ public:
     void onDownloadFailed();
     void onInstallFinished(bool success);
 
+    // The game-package worker's body: downloads each package, sets the
+    // resolution, installs the packages with the console tool and asks for
+    // the player's start. Touches only the job.
+    static void _threadDownloadApk(ui::PackageJob& job);
+
+    // Native timer of the package-install bar.
+    static constexpr UINT_PTR kApkInstallTimer = 800;
+
 private:
     void addNotifications();
     void onInstallButton();
@@ -51,6 +67,16 @@ private:
     void creepStep();
     void stopCreep();
     void teardown();
+
+    // Game packages (page 3).
+    void endInstallation();
+    void startPackageWorker(const std::vector<GameRecord>& games, const std::wstring& installDir);
+    void stopPackageWorker();
+    void onPackageCounter();
+    void onPackageInstallState();
+    void onPackageInstallBarStep();
+    void onPackageProgress(std::int64_t received, std::int64_t total);
+    void onStartWithPackage(const std::wstring& package);
 
     std::wstring text(const std::wstring& id) const;
     void setControlText(const wchar_t* control, const std::wstring& value);
@@ -62,7 +88,15 @@ private:
     UINT_PTR creepTimerId_ = 0;
     int creepStep_ = 0;
     ProtocolWnd* licenceWindow_ = nullptr;
+    // The game-package worker and what it works on; a worker that does not
+    // end in time at the teardown is left to the process end, and keeps its
+    // job alive for that long.
+    std::unique_ptr<WorkerSlot> apkWorker_;
+    std::shared_ptr<ui::PackageJob> apkJob_;
     // Its address is the owner key of this window's posted tasks.
     char postKey_ = 0;
+    int apkIndex_ = 0;
+    UINT_PTR apkInstallTimerId_ = 0;
+    std::wstring appName_;
     std::function<void()> goneAction_;
 };

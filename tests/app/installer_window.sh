@@ -59,6 +59,17 @@ mkdir -p "$folder"
 win=$(wd_winpath "$folder")
 installed="$win\\vpplayer2\\"
 
+# A copy of the installer for one game (package and openID in its name).
+game_copy() { wd_game_copy Setup_com.example.game_12345.exe; }
+
+# Waits for the player's start (the shell starts it without waiting) and
+# checks its argument text exactly.
+expect_player_line() { # <argument text>
+  for _ in $(seq 50); do wd_journal "$folder/vpplayer2" | grep -q '^vpplayer.exe' && break; sleep 0.1; done
+  wd_journal "$folder/vpplayer2" | grep -qxF -- "vpplayer.exe	$1" ||
+    fail "player not started with: $1; saw: $(wd_journal "$folder/vpplayer2" | grep '^vpplayer.exe' || true)"
+}
+
 # A download that lasts: every mirror dribbles.
 start_slow_download() {
   wd_vendor slow-all
@@ -253,6 +264,99 @@ DownloadError)
   wd_wait_exit 20 || true
   expect_code 0
   [[ -z $(wd_journal "$folder/vpplayer2") ]] || fail "programs started: $(wd_journal "$folder/vpplayer2")"
+  ;;
+
+GameTwoPackages)
+  # A copy of the installer for one game; the service answers with two
+  # games with addresses, whose packages take a few seconds each.
+  wd_vendor normal 0 --games two --apk-rate 100
+  wd_install_into "$win" "$(game_copy)"
+  expect_log "select page 3" 90
+  if wd_wait_log "(1/2)" 30; then wd_shot window-game-1of2; else fail "no (1/2) on page 3"; fi
+  if wd_wait_log "(2/2)" 30; then wd_shot window-game-2of2; else fail "no (2/2) on page 3"; fi
+  if wd_wait_log "apkinstallprogresslabel 正在安装Game 1" 30; then wd_shot window-game-installing; else fail "no installing label"; fi
+  wd_wait_exit 90 || true
+  expect_code 0
+  expect_player_line "package=com.example.game2"
+  wd_journal "$folder/vpplayer2" >"$work/journal.txt"
+  printf '%s\n' \
+    "rizodi.exe	-silence -downloader -openid=12345 -path=$installed" \
+    "vpconsole.exe	modify --index 0 --resolution 1280x720" \
+    "vpconsole.exe	installapk --index 0 --filename \"$installed\\Game 1.apk\" --wait --hide" \
+    "vpconsole.exe	installapk --index 0 --filename \"$installed\\Game 2.apk\" --wait --hide" \
+    "vpplayer.exe	package=com.example.game2" >"$work/expected.txt"
+  diff "$work/expected.txt" "$work/journal.txt" >"$work/journal.diff" ||
+    fail "programs started differ from the expected order: $(cat "$work/journal.diff")"
+  for n in 1 2; do
+    [[ $(stat -c %s "$folder/vpplayer2/Game $n.apk" 2>/dev/null) == 300000 ]] || fail "package $n not saved whole"
+  done
+  [[ -z $(find "$folder" -name '*.tmp') ]] || fail "part files left: $(find "$folder" -name '*.tmp')"
+  ;;
+
+GameHandover)
+  # The service hands the game over in each of its forms: the player
+  # fetches it, the installer shows no package page.
+  program=$(game_copy)
+  for form in store gameid package; do
+    case $form in
+    store) args="apk=|show=true|package=com.example.game1|downloadapkurl=http://127.0.0.1:$WD_PORT/apk/game1.apk;S.package=com.example.game1;S.appname=Game 1;S.appicon=http://127.0.0.1:$WD_PORT/icon/game1.png;S.appsize=96" ;;
+    gameid) args="apk=|show=true|package=|downloadgameid=501" ;;
+    package) args="apk=|show=true|package=com.example.bypackage|downloadpackage=com.example.bypackage" ;;
+    esac
+    rm -f "$folder/vpplayer2/standin-journal.txt"
+    wd_vendor normal 0 --games "$form"
+    wd_install_into "$win" "$program"
+    wd_wait_exit 90 || true
+    expect_code 0
+    expect_no_log "select page 3"
+    expect_player_line "$args"
+    [[ $(wd_journal "$folder/vpplayer2" | grep -c '^vpplayer.exe') == 1 ]] ||
+      fail "$form: the player started other than once: $(wd_journal "$folder/vpplayer2")"
+    wd_journal "$folder/vpplayer2" | grep -q '^vpconsole.exe' && fail "$form: the console tool ran"
+    echo "$form: $(wd_journal "$folder/vpplayer2" | grep '^vpplayer.exe')"
+  done
+  ;;
+
+GameHostileName)
+  # Game names with separators, "..", a device name and quotes.
+  touch "$work/.start"
+  wd_vendor normal 0 --games hostile
+  wd_install_into "$win" "$(game_copy)"
+  expect_log "select page 3" 90
+  wd_wait_log "apkinstallprogresslabel" 30 && wd_shot window-game-hostile
+  wd_wait_exit 90 || true
+  expect_code 0
+  expect_player_line "package=com.example.game3"
+  wd_journal "$folder/vpplayer2" >"$work/journal.txt"
+  n=0
+  for stem in '.._.._CON_ --evil _x' '_NUL' '.._.._up'; do
+    n=$((n + 1))
+    [[ $(stat -c %s "$folder/vpplayer2/$stem.apk" 2>/dev/null) == 300000 ]] ||
+      fail "package $n not saved as '$stem.apk' in the install folder"
+    line="vpconsole.exe	installapk --index 0 --filename \"$installed\\$stem.apk\" --wait --hide"
+    [[ $(grep -cxF -- "$line" "$work/journal.txt") == 1 ]] || fail "console command line $n not intact: $line"
+  done
+  [[ $(grep -c '^vpconsole.exe	installapk' "$work/journal.txt") == 3 ]] || fail "other install lines: $(cat "$work/journal.txt")"
+  outside=$(find "$bdir" -newer "$work/.start" \( -name '*.apk' -o -name '*.tmp' -o -iname 'CON*' -o -iname 'NUL*' -o -name 'up*' \) \
+    -not -path "$folder/vpplayer2/*" -not -path "$bdir/wineprefix/drive_c/windows/*" 2>/dev/null || true)
+  [[ -z $outside ]] || fail "files outside the install folder: $outside"
+  ;;
+
+GameClosedDuringDownload)
+  # The packages come slowly; the window is closed on page 3.
+  wd_vendor normal 0 --games two --apk-rate 20
+  wd_install_into "$win" "$(game_copy)"
+  expect_log "select page 3" 90
+  wd_wait_log "(1/2)" 30 || fail "no package download seen"
+  wd_shot window-game-closing
+  xdotool key --window "$WD_MAIN" Escape
+  wd_wait_exit 20 || true
+  expect_code 0
+  expect_log "package worker stopped before the installation" 1
+  # What a late worker would have done has had time to show.
+  sleep 3
+  wd_journal "$folder/vpplayer2" | grep -E '^(vpconsole|vpplayer)\.exe' && fail "installed or started after the close"
+  [[ -e "$folder/vpplayer2/Game 1.apk" || -e "$folder/vpplayer2/Game 2.apk" ]] && fail "a package was saved"
   ;;
 
 *)
