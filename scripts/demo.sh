@@ -101,12 +101,15 @@ echo "   exit code: $WD_CODE"
 
 echo "== run 3: a copy for one game, Setup_com.example.game_12345.exe; the service names two games"
 rm -f "$folder/vpplayer2/standin-journal.txt"
+# The console tool takes its time, as the real one does, so the install
+# bar is seen climbing.
+export STANDIN_VPCONSOLE_SLEEP_MS=2000
 wd_vendor normal 150 --games two --apk-rate 100
 wd_install_into "$win" "$(wd_game_copy Setup_com.example.game_12345.exe)"
 wd_wait_log "select page 3" 120 || echo "   page 3 not shown"
 wd_wait_log "(1/2)" 30 && shot demo-game-1of2
 wd_wait_log "(2/2)" 30 && shot demo-game-2of2
-wd_wait_log "apkinstallprogresslabel 正在安装" 30 && sleep 1.5 && shot demo-game-installing
+wd_wait_log "apkinstallprogresslabel 正在安装" 30 && sleep 3 && shot demo-game-installing
 wd_wait_exit 120 || true
 game_code=$WD_CODE
 sleep 1 # the player is started without waiting for it
