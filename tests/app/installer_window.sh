@@ -59,6 +59,19 @@ mkdir -p "$folder"
 win=$(wd_winpath "$folder")
 installed="$win\\vpplayer2\\"
 
+# Filled width of page 3's bar in a screenshot of the main window: its
+# blue pixels on the bar's middle row.
+bar_fill() { # <png>
+  /usr/bin/convert "$1" -crop 610x1+0+313 +repage -depth 8 txt:- | python3 -c '
+import re, sys
+n = 0
+for line in sys.stdin:
+    m = re.match(r"(\d+),0: \((\d+),(\d+),(\d+)", line)
+    if m and int(m.group(2)) < 120 and int(m.group(4)) > 170:
+        n += 1
+print(n)'
+}
+
 # A copy of the installer for one game (package and openID in its name).
 game_copy() { wd_game_copy Setup_com.example.game_12345.exe; }
 
@@ -268,13 +281,25 @@ DownloadError)
 
 GameTwoPackages)
   # A copy of the installer for one game; the service answers with two
-  # games with addresses, whose packages take a few seconds each.
+  # games with addresses, whose packages take a few seconds each, and the
+  # console tool takes its time, so the install bar is seen climbing.
+  export STANDIN_VPCONSOLE_SLEEP_MS=1500
   wd_vendor normal 0 --games two --apk-rate 100
   wd_install_into "$win" "$(game_copy)"
   expect_log "select page 3" 90
   if wd_wait_log "(1/2)" 30; then wd_shot window-game-1of2; else fail "no (1/2) on page 3"; fi
   if wd_wait_log "(2/2)" 30; then wd_shot window-game-2of2; else fail "no (2/2) on page 3"; fi
-  if wd_wait_log "apkinstallprogresslabel 正在安装Game 1" 30; then wd_shot window-game-installing; else fail "no installing label"; fi
+  if wd_wait_log "apkinstallprogresslabel 正在安装Game 1" 30; then
+    wd_shot window-game-installing
+    sleep 1.5
+    wd_shot window-game-installing-later
+    early=$(bar_fill "$WD_SHOTS/window-game-installing.png")
+    later=$(bar_fill "$WD_SHOTS/window-game-installing-later.png")
+    echo "install bar fill: $early px, then $later px"
+    (( early > 0 && later > early )) || fail "the install bar does not climb: $early px, then $later px"
+  else
+    fail "no installing label"
+  fi
   wd_wait_exit 90 || true
   expect_code 0
   expect_player_line "package=com.example.game2"
