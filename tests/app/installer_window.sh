@@ -283,13 +283,15 @@ GameTwoPackages)
   # A copy of the installer for one game; the service answers with two
   # games with addresses, whose packages take a few seconds each, and the
   # console tool takes its time, so the install bar is seen climbing.
-  export STANDIN_VPCONSOLE_SLEEP_MS=1500
+  export STANDIN_VPCONSOLE_SLEEP_MS=2500
   wd_vendor normal 0 --games two --apk-rate 100
   wd_install_into "$win" "$(game_copy)"
   expect_log "select page 3" 90
   if wd_wait_log "(1/2)" 30; then wd_shot window-game-1of2; else fail "no (1/2) on page 3"; fi
   if wd_wait_log "(2/2)" 30; then wd_shot window-game-2of2; else fail "no (2/2) on page 3"; fi
   if wd_wait_log "apkinstallprogresslabel 正在安装Game 1" 30; then
+    # The bar's first step comes half a second after the label.
+    sleep 1
     wd_shot window-game-installing
     sleep 1.5
     wd_shot window-game-installing-later
