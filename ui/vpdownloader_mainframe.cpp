@@ -2,8 +2,8 @@
 
 #include "app/tasks/worker_slot.h"
 #include "common/log.h"
-#include "model/game_handover.h"
 #include "model/disk.h"
+#include "model/game_handover.h"
 #include "model/vpdownloader_model.h"
 #include "skinui/containers.h"
 #include "skinui/controls.h"
