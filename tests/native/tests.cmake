@@ -9,6 +9,7 @@ set(KOLVEX_NATIVE_TESTS
   model/game_answer_test
   model/game_handover_test
   model/launch_params_test
+  model/download_rules_test
   ui/skin/seven_zip_test
   skinui/xml_document_test
   skinui/layout_test
