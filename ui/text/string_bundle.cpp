@@ -32,6 +32,12 @@ std::wstring StringBundle::stringById(const std::wstring& id) const
     return found == table_.end() ? id : found->second;
 }
 
+std::wstring bundleDocument(const std::string& bytes)
+{
+    // A byte-order mark at the start is dropped.
+    return SkinUI::fromUtf8(bytes);
+}
+
 bool readBundleDocument(const std::wstring& name, std::wstring& document)
 {
     std::string bytes;
@@ -39,8 +45,7 @@ bool readBundleDocument(const std::wstring& name, std::wstring& document)
         WRITE_LOG(L"string bundle %s not found", name.c_str());
         return false;
     }
-    // A byte-order mark at the start is dropped.
-    document = SkinUI::fromUtf8(bytes);
+    document = bundleDocument(bytes);
     return true;
 }
 

@@ -22,6 +22,10 @@ private:
 // The bundle the installer shows, relative to the skin.
 extern const wchar_t* const kBundleFile;
 
+// The document a bundle file's bytes hold: UTF-8, a byte-order mark at the
+// start dropped.
+std::wstring bundleDocument(const std::string& bytes);
+
 // Reads a bundle through the skin's file lookup (the "skin" folder beside
 // the program first, then the package) as UTF-16; false when missing.
 bool readBundleDocument(const std::wstring& name, std::wstring& document);

@@ -1,13 +1,27 @@
-// Host stand-in for the toolkit's file and trace seams: no files, no trace,
-// UTF-8 through the host conversion.
+// Host stand-in for the toolkit's file and trace seams: files only through
+// a source a test sets (the fuzz targets set none), no trace, UTF-8 through
+// the host conversion.
 
 #include "skinui/resources.h"
 #include "utility/text.h"
 
+#include <atomic>
+
 namespace SkinUI {
 
-void setFileSource(const IFileSource*) {}
-bool loadFile(const std::wstring&, std::string&) { return false; }
+namespace {
+std::atomic<const IFileSource*> g_source{nullptr};
+} // namespace
+
+void setFileSource(const IFileSource* source) { g_source = source; }
+
+bool loadFile(const std::wstring& name, std::string& bytes)
+{
+    bytes.clear();
+    const IFileSource* source = g_source;
+    return source && !name.empty() && source->readFile(name, bytes);
+}
+
 void setInstance(HINSTANCE) {}
 HINSTANCE instance() { return nullptr; }
 void setTraceSink(TraceSink) {}

@@ -1,13 +1,8 @@
-// The string bundle: loading rules, look-ups, entities, and the bundle file
-// found through the skin's lookup with the "skin" folder winning.
+// The string bundle: loading rules, look-ups and entities; the bundle file
+// and the model's use of it are in string_bundle_sources_test.cpp.
 
-#include "model/vpdownloader_model.h"
 #include "skinui/markup.h"
-#include "skinui/resources.h"
-#include "test_support.h"
-#include "ui/skin/skin_files.h"
 #include "ui/text/string_bundle.h"
-#include "utility/file.h"
 #include "utility/text.h"
 
 #include <gtest/gtest.h>
@@ -79,44 +74,4 @@ TEST(StringBundleTest, MalformedDocumentLeavesTheTableAsItWas)
     ASSERT_TRUE(bundle.load(L"<B><String id=\"a\">second</String><String id=\"b\">new</String></B>"));
     EXPECT_EQ(bundle.stringById(L"a"), L"second");
     EXPECT_EQ(bundle.stringById(L"b"), L"new");
-}
-
-TEST(StringBundleTest, ModelHandsLookUpsToItsBundle)
-{
-    VPDownloaderModel::destroy();
-    VPDownloaderModel* model = VPDownloaderModel::instance();
-    EXPECT_EQ(model->stringById(L"sure"), L"sure");
-    model->loadStringBundle(kBundle);
-    EXPECT_EQ(model->stringById(L"sure"), L"Sure again");
-    EXPECT_EQ(model->stringById(L"nowhere"), L"nowhere");
-    VPDownloaderModel::destroy();
-}
-
-TEST(StringBundleTest, SkinFolderBundleWinsOverThePackagedOne)
-{
-    ui::skin::SkinFiles files;
-    // UTF-8 with a byte-order mark and Chinese text, as the skin ships it.
-    files.setPackage(ui::skin::FileTable{
-        {L"language/downloader_cn.xml",
-         "\xEF\xBB\xBF<StringBundle ver=\"100\"><String id=\"sure\">\xE7\xA1\xAE\xE5\xAE\x9A</String></StringBundle>"}});
-    SkinUI::setFileSource(&files);
-
-    std::wstring document;
-    ASSERT_TRUE(ui::text::readBundleDocument(ui::text::kBundleFile, document));
-    StringBundle packaged;
-    ASSERT_TRUE(packaged.load(document));
-    EXPECT_EQ(packaged.stringById(L"sure"), L"\x786E\x5B9A");
-
-    const std::wstring folder = testing_support::scratchFolder();
-    utility::ufile::makeDir(folder + L"language");
-    testing_support::writeFile(folder + L"language\\downloader_cn.xml",
-                               "<StringBundle><String id=\"sure\">from the skin folder</String></StringBundle>");
-    files.setResourceFolder(folder);
-    ASSERT_TRUE(ui::text::readBundleDocument(ui::text::kBundleFile, document));
-    StringBundle fromDisk;
-    ASSERT_TRUE(fromDisk.load(document));
-    EXPECT_EQ(fromDisk.stringById(L"sure"), L"from the skin folder");
-
-    EXPECT_FALSE(ui::text::readBundleDocument(L"language\\downloader_xx.xml", document));
-    SkinUI::setFileSource(nullptr);
 }
