@@ -103,11 +103,13 @@ bool VPDownloaderModel::shutdown()
 {
     _stopTimer(waitTimer);
     _stopTimer(switchTimer);
-    // Ends blocked transfers first, so the workers can return.
+    // Ends blocked transfers first, so the workers can return. The client a
+    // worker turns to next is stopped before the one it is blocked in: a
+    // worker woken by the stop must find no server left to ask.
+    gameClient.stop();
+    spareClient.stop();
     versionClient.stop();
     mainClient.stop();
-    spareClient.stop();
-    gameClient.stop();
     bool allEnded = true;
     for (WorkerSlot* worker : {&versionWorker, &installWorker, &downloadWorker}) {
         // A worker stuck elsewhere is left to end with the process: ending a

@@ -243,6 +243,27 @@ TEST_F(PlayerDownloadTest, WithoutSpareAddressTheMainMirrorIsNeverLeft)
     EXPECT_TRUE(events_.empty());
 }
 
+TEST_F(PlayerDownloadTest, ShutdownDuringTheMainTransferAsksNoOtherMirror)
+{
+    // The user ends the program while the main mirror dribbles: the worker,
+    // which notices the stop between two blocks, must not go on to the
+    // spare mirror.
+    std::vector<PeerPiece> pieces{{httpHead("HTTP/1.1 200 OK", "Content-Length: 100000\r\n"), 0}};
+    for (int i = 0; i < 500; ++i) pieces.push_back({body_.substr(i * 200, 200), 4});
+    PeerReply dribble;
+    dribble.pieces = pieces;
+    LoopbackPeer main({dribble});
+    LoopbackPeer spare({PeerReply(okAnswer(body_))});
+    useMirrors(&main, &spare);
+    model_->startDownloadPlayer();
+    ASSERT_TRUE(pumpUntil([&] { return !reports_.empty(); }, 20000));
+    VPDownloaderModel::destroy();
+    pumpFor(300);
+    EXPECT_TRUE(events_.empty());
+    EXPECT_EQ(main.connections(), 1);
+    EXPECT_EQ(spare.connections(), 0);
+}
+
 TEST_F(PlayerDownloadTest, BothMirrorsFailingReportsFailureAndLeavesNoPartialFile)
 {
     LoopbackPeer main({kUnavailable});
