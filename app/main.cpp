@@ -8,10 +8,14 @@
 #include "platform/system_library.h"
 #include "skinui/window.h"
 #include "ui/skin/skin_setup.h"
+#include "ui/vpdownloader_mainframe.h"
 
 #include <windows.h>
 #include <objbase.h>
 #include <winsock2.h>
+
+#include <exception>
+#include <thread>
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
 {
@@ -34,11 +38,29 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
 
     ui::skin::setupSkin(instance);
     WRITE_LOG(L"skinInit2 end");
+    // The window's pictures are decoded while the rest starts up and the
+    // system makes the window, so its first paint only draws. Joined below,
+    // before anything it reads goes away.
+    std::thread pictures;
+    try {
+        pictures = std::thread([] {
+            const HRESULT com = ::CoInitialize(nullptr);
+            try {
+                VPDownloaderMainFrame::preparePictures();
+            } catch (...) {
+                // The window decodes what is missing when it paints.
+            }
+            if (SUCCEEDED(com)) ::CoUninitialize();
+        });
+    } catch (const std::exception&) {
+        WRITE_LOG(L"no thread to prepare the pictures; the window decodes them itself");
+    }
 
     // Lives until the entry returns: the channel window keeps its address.
     VPDownloaderImpl application;
     if (application.entrance(commandLine)) SkinUI::WindowImplBase::messageLoop();
 
+    if (pictures.joinable()) pictures.join();
     VPDownloaderModel::destroy();
     ::CoUninitialize();
     // The last lines before a normal exit must reach the file.

@@ -104,6 +104,8 @@ public:
 
     // An image attribute ("bkimage", "normalimage", ...) or null.
     const CImageDesc* image(const std::wstring& which) const;
+    // Every image attribute the control has, by attribute name.
+    const std::map<std::wstring, CImageDesc>& images() const { return images_; }
     bool setBkImage(const std::wstring& description) { return setAttribute(L"bkimage", description); }
 
     // The rectangle from the last layout pass, in window coordinates.

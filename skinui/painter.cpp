@@ -243,6 +243,11 @@ std::wstring resolveFontFace(const std::wstring& face)
     return chosen;
 }
 
+void preparePictures(const std::vector<CImageDesc>& images)
+{
+    for (const CImageDesc& image : images) picture(image.file, image.hasMask, image.mask);
+}
+
 void clearImageCache()
 {
     Shared& s = shared();

@@ -52,6 +52,11 @@ std::wstring resolveFontFace(const std::wstring& face);
 // Drops decoded pictures (a skin file changed, or a test starts afresh).
 void clearImageCache();
 
+// Decodes pictures into the cache ahead of a window's first paint, on any
+// thread (the first call also starts GDI+). A file that is missing or
+// broken is remembered as such, as painting would.
+void preparePictures(const std::vector<CImageDesc>& images);
+
 class CPainter {
 public:
     explicit CPainter(CSurface& surface);

@@ -99,6 +99,40 @@ WindowImplBase::~WindowImplBase()
 
 void WindowImplBase::onFinalMessage(HWND) {}
 
+namespace {
+
+void collectPictures(CControlUI& control, bool shown, std::vector<CImageDesc>& first,
+                     std::vector<CImageDesc>& later)
+{
+    shown = shown && control.isVisible();
+    for (const auto& entry : control.images()) {
+        const bool firstLook = entry.first == L"bkimage" || entry.first == L"normalimage" ||
+                               entry.first == L"foreimage" || entry.first == L"selectedimage";
+        (shown && firstLook ? first : later).push_back(entry.second);
+    }
+    if (const CContainerUI* container = control.asContainer())
+        for (std::size_t i = 0; i < container->count(); ++i)
+            collectPictures(*container->itemAt(i), shown, first, later);
+}
+
+} // namespace
+
+void WindowImplBase::preparePictures(const std::wstring& layoutFile, const std::vector<std::wstring>& extra)
+{
+    CWindowLayout layout;
+    if (!CDialogBuilder::build(layoutFile, layout)) return;
+    std::vector<CImageDesc> first, later;
+    if (layout.hasLayeredImage) first.push_back(layout.layeredImage);
+    for (const std::wstring& file : extra) {
+        CImageDesc image;
+        image.file = file;
+        first.push_back(image);
+    }
+    if (layout.root) collectPictures(*layout.root, true, first, later);
+    SkinUI::preparePictures(first);
+    SkinUI::preparePictures(later);
+}
+
 bool WindowImplBase::registerClass()
 {
     WNDCLASSEXW wc = {};

@@ -105,6 +105,12 @@ public:
     double lastPaintMs() const { return lastPaintMs_; }
     double lastPresentMs() const { return lastPresentMs_; }
 
+    // Decodes the pictures of a layout file (those of shown controls first)
+    // and the extra ones named, so that a window of that layout finds them
+    // decoded at its first paint. Any thread; the window may be made
+    // meanwhile.
+    static void preparePictures(const std::wstring& layoutFile, const std::vector<std::wstring>& extra);
+
     // The loop of the user-interface thread: each message is offered to
     // translateMessage first.
     static int messageLoop();

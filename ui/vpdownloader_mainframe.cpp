@@ -63,10 +63,17 @@ const wchar_t* VPDownloaderMainFrame::windowClassName() const { return L"updateM
 
 UINT VPDownloaderMainFrame::classStyle() const { return CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS; }
 
-std::wstring VPDownloaderMainFrame::skinFile()
-{
-    return utility::usystem::osMajorVersion() < 6 ? L"mainframe_xp.xml" : L"mainframe.xml";
-}
+namespace {
+
+const wchar_t* layoutFile() { return utility::usystem::osMajorVersion() < 6 ? L"mainframe_xp.xml" : L"mainframe.xml"; }
+
+constexpr const wchar_t* kLogoPicture = L"download_logo.png";
+
+} // namespace
+
+std::wstring VPDownloaderMainFrame::skinFile() { return layoutFile(); }
+
+void VPDownloaderMainFrame::preparePictures() { SkinUI::WindowImplBase::preparePictures(layoutFile(), {kLogoPicture}); }
 
 void VPDownloaderMainFrame::addNotifications()
 {
@@ -112,7 +119,7 @@ void VPDownloaderMainFrame::initWindow()
 
     refreshInstallState();
     if (owner) setControlText(L"pathedit", owner->getInstallDir());
-    if (SkinUI::CControlUI* logo = findControl(L"logoControl")) logo->setBkImage(L"download_logo.png");
+    if (SkinUI::CControlUI* logo = findControl(L"logoControl")) logo->setBkImage(kLogoPicture);
 
     if (!owner) return;
     owner->callbacks.onPlayerReady = [this] { onPlayerReady(); };

@@ -25,6 +25,10 @@ public:
     VPDownloaderMainFrame();
     ~VPDownloaderMainFrame() override;
 
+    // Decodes the window's pictures ahead of its first paint; any thread,
+    // also while the window is being made.
+    static void preparePictures();
+
     const wchar_t* windowClassName() const override;
     UINT classStyle() const override;
     std::wstring skinFile() override;

@@ -5,12 +5,18 @@
 #include "skinui/painter.h"
 #include "skinui/render.h"
 #include "skinui/resources.h"
+#include "skinui/window.h"
 #include "shipped_skin.h"
 #include "test_support.h"
 #include "ui/skin/skin_files.h"
 #include "utility/file.h"
 
 #include <gtest/gtest.h>
+
+#include <objbase.h>
+
+#include <thread>
+#include <vector>
 
 using namespace SkinUI;
 
@@ -439,4 +445,44 @@ TEST_F(SkinPainting, EveryShippedLayoutPaintsAndMessageBoxShowsItsIcon)
             EXPECT_TRUE(closeTo(surface.pixel(200, 5), 0x171A21, 0)); // title bar
         }
     }
+}
+
+TEST_F(SkinPainting, PicturesPreparedOnAnotherThreadPaintTheSameWindow)
+{
+    auto paintMain = [this](std::vector<DWORD>& pixels) {
+        CWindowLayout layout;
+        ASSERT_TRUE(CDialogBuilder::build(L"mainframe.xml", layout));
+        layout.findControl(L"logoControl")->setBkImage(L"download_logo.png");
+        layout.layout();
+        CSurface surface;
+        paint(layout, surface);
+        pixels.clear();
+        for (int y = 0; y < layout.size.cy; ++y)
+            for (int x = 0; x < layout.size.cx; ++x) pixels.push_back(surface.pixel(x, y));
+    };
+    std::vector<DWORD> alone;
+    paintMain(alone);
+    ASSERT_FALSE(alone.empty());
+
+    // While a worker decodes, the window is built and painted as at start.
+    clearImageCache();
+    std::thread worker([] {
+        const HRESULT com = ::CoInitialize(nullptr);
+        WindowImplBase::preparePictures(L"mainframe.xml", {L"download_logo.png", L"no-such-picture.png"});
+        if (SUCCEEDED(com)) ::CoUninitialize();
+    });
+    std::vector<DWORD> meanwhile;
+    paintMain(meanwhile);
+    worker.join();
+    std::vector<DWORD> after;
+    paintMain(after);
+    EXPECT_TRUE(meanwhile == alone);
+    EXPECT_TRUE(after == alone);
+
+    // Prepared before the first paint: the same pixels again.
+    clearImageCache();
+    WindowImplBase::preparePictures(L"mainframe.xml", {L"download_logo.png"});
+    std::vector<DWORD> prepared;
+    paintMain(prepared);
+    EXPECT_TRUE(prepared == alone);
 }
