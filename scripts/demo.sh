@@ -40,6 +40,15 @@ mkdir -p "$folder"
 win=$(wd_winpath "$folder")
 shots=()
 shot() { wd_shot "$1" "${2:-$WD_MAIN}" && shots+=("$WD_SHOTS/$1.png") || true; }
+pages_seen() { # <run log>
+  echo "== pages seen:"
+  { echo "page 0 (start)"; sed -n 's/.*):select page \([0-9]*\)$/page \1/p' "$1"; } | sed 's/^/   /'
+}
+programs_started() { # <exit code>
+  echo "== programs the stand-ins saw started ($win\vpplayer2):"
+  wd_journal "$folder/vpplayer2" | sed 's/^/   /'
+  echo "== exit code: $1"
+}
 
 echo "== run 1: install (display $DISPLAY)"
 wd_vendor normal 150
@@ -72,15 +81,12 @@ code=$WD_CODE
 sleep 1 # the player is started without waiting for it
 wd_log >"$demo/run1.log"
 
-echo "== pages seen:"
-{ echo "page 0 (start)"; sed -n 's/.*):select page \([0-9]*\)$/page \1/p' "$demo/run1.log"; } | sed 's/^/   /'
+pages_seen "$demo/run1.log"
 echo "== reports shown:"
 grep -E '\):(exit question|licence window shown|install refused|download failed)' "$demo/run1.log" |
   sed 's/.*):/   /' || echo "   none"
 echo "== bar values shown: $(wd_bar_values)"
-echo "== programs the stand-ins saw started ($win\vpplayer2):"
-wd_journal "$folder/vpplayer2" | sed 's/^/   /'
-echo "== exit code: $code"
+programs_started "$code"
 echo "== what the vendor stand-in served:"
 sed 's/^/   /' "$demo/vendor-server.log"
 echo "== log lines of this run ($WD_LOG):"
@@ -114,13 +120,10 @@ wd_wait_exit 120 || true
 game_code=$WD_CODE
 sleep 1 # the player is started without waiting for it
 wd_log >"$demo/run3.log"
-echo "== pages seen:"
-{ echo "page 0 (start)"; sed -n 's/.*):select page \([0-9]*\)$/page \1/p' "$demo/run3.log"; } | sed 's/^/   /'
+pages_seen "$demo/run3.log"
 echo "== page 3 texts shown (mark-up removed):"
 sed -n 's/.*):apkinstallprogresslabel //p' "$demo/run3.log" | sed 's/<[^>]*>//g; s/^/   /'
-echo "== programs the stand-ins saw started ($win\vpplayer2):"
-wd_journal "$folder/vpplayer2" | sed 's/^/   /'
-echo "== exit code: $game_code"
+programs_started "$game_code"
 [[ $code == 0 && $game_code != 0 ]] && code=1
 
 echo "== screenshots:"

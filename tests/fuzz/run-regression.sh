@@ -8,7 +8,7 @@ source_dir=$(cd "$(dirname "$0")" && pwd)
 out=$1 target=$2 runs=${3:-4000}
 binary=$out/fuzz_$target
 corpus=$source_dir/corpus/$target
-[[ -x $binary ]] || { echo "missing $binary: tests/fuzz/build.sh $out"; exit 1; }
+[[ -x $binary ]] || { echo "missing $binary: tests/clang-build.sh tests/fuzz $out"; exit 1; }
 [[ -d $corpus ]] || { echo "no corpus for $target in $corpus"; exit 1; }
 work=$(mktemp -d "$out/regression-$target.XXXXXX")
 trap 'rm -rf "$work"' EXIT

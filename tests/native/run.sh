@@ -5,7 +5,7 @@
 set -uo pipefail
 out=$1 name=$2
 binary=$out/native_$name
-[[ -x $binary ]] || { echo "missing $binary: tests/native/build.sh $out"; exit 1; }
+[[ -x $binary ]] || { echo "missing $binary: tests/clang-build.sh tests/native $out"; exit 1; }
 log=$(mktemp "$out/$name.XXXXXX.log")
 trap 'rm -f "$log"' EXIT
 ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Configures (once) and builds the native unit tests with the host's clang.
-#   tests/native/build.sh <build folder>
+# Configures (once) and builds a host project with the host's clang: the
+# fuzz targets (tests/fuzz) or the native unit tests (tests/native).
+#   tests/clang-build.sh <project folder> <build folder>
 set -euo pipefail
-source_dir=$(cd "$(dirname "$0")" && pwd)
-out=$1
+source_dir=$(cd "$1" && pwd)
+out=$2
 mkdir -p "$out"
+# Two builds at once (bench/fuzz beside a test run) must not collide.
 exec 9>"$out/.build.lock"
 flock 9
 if [[ ! -f $out/build.ninja ]]; then
