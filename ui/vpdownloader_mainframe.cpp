@@ -497,7 +497,7 @@ void VPDownloaderMainFrame::onPackageInstallBarStep()
         ::KillTimer(hwnd(), apkInstallTimerId_);
         apkInstallTimerId_ = 0;
     }
-    if (auto* bar = dynamic_cast<SkinUI::CProgressUI*>(findControl(L"apkinstallprogressbar"))) bar->setValue(step.value);
+    setPackageBar(step.value);
 }
 
 void VPDownloaderMainFrame::onPackageProgress(std::int64_t received, std::int64_t total)
@@ -506,7 +506,7 @@ void VPDownloaderMainFrame::onPackageProgress(std::int64_t received, std::int64_
     const ui::PackageProgressView view =
         ui::packageDownloadProgress(text(L"progress_downloading_label2"), appName_, apkIndex_, count, received, total);
     setControlText(L"apkinstallprogresslabel", view.label);
-    if (auto* bar = dynamic_cast<SkinUI::CProgressUI*>(findControl(L"apkinstallprogressbar"))) bar->setValue(view.bar);
+    setPackageBar(view.bar);
     // What the user saw, for support and for the window's tests.
     WRITE_LOG(L"apkinstallprogresslabel %s", view.label.c_str());
 }
@@ -548,6 +548,11 @@ bool VPDownloaderMainFrame::licenceAccepted() const
 {
     const auto* option = dynamic_cast<const SkinUI::COptionUI*>(findControl(L"acceptprotocolopt"));
     return option && option->isSelected();
+}
+
+void VPDownloaderMainFrame::setPackageBar(int value)
+{
+    if (auto* bar = dynamic_cast<SkinUI::CProgressUI*>(findControl(L"apkinstallprogressbar"))) bar->setValue(value);
 }
 
 void VPDownloaderMainFrame::setBar(int value)

@@ -88,6 +88,8 @@ private:
     void setControlVisible(const wchar_t* control, bool visible);
     bool licenceAccepted() const;
     void setBar(int value);
+    // Page 3's bar.
+    void setPackageBar(int value);
 
     UINT_PTR creepTimerId_ = 0;
     int creepStep_ = 0;
