@@ -1,6 +1,6 @@
 // Process entry: platform services, the log, then the application.
 
-#include "app/tasks/ui_task_dispatcher.h"
+#include "tasks/ui_task_dispatcher.h"
 #include "app/version.h"
 #include "app/vpdownloader_impl.h"
 #include "common/log.h"

@@ -2,8 +2,8 @@
 // The process-wide download and install model, reached only through its
 // get-or-create accessor.
 
-#include "app/tasks/ui_task_dispatcher.h"
-#include "app/tasks/worker_slot.h"
+#include "tasks/ui_task_dispatcher.h"
+#include "tasks/worker_slot.h"
 #include "common/unique_handle.h"
 #include "model/game_record.h"
 #include "model/model_callbacks.h"

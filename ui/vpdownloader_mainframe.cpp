@@ -1,6 +1,6 @@
 #include "ui/vpdownloader_mainframe.h"
 
-#include "app/tasks/worker_slot.h"
+#include "tasks/worker_slot.h"
 #include "common/log.h"
 #include "model/disk.h"
 #include "model/game_handover.h"

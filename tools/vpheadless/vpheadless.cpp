@@ -8,7 +8,7 @@
 // --dir stands for the folder a user picks on the path page; --hosts points
 // every service role at one host (the loopback vendor stand-in).
 
-#include "app/tasks/ui_task_dispatcher.h"
+#include "tasks/ui_task_dispatcher.h"
 #include "common/log.h"
 #include "model/region_profile.h"
 #include "model/vpdownloader_model.h"

@@ -3,7 +3,7 @@
 // hidden message-only window, drops the queued tasks of owners that are
 // going away, and runs periodic timer tasks.
 
-#include "app/tasks/runable.h"
+#include "tasks/runable.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "app/tasks/ui_task_dispatcher.h"
+#include "tasks/ui_task_dispatcher.h"
 
 #include "common/log.h"
 #include "platform/window_proc.h"

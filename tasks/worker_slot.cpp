@@ -1,4 +1,4 @@
-#include "app/tasks/worker_slot.h"
+#include "tasks/worker_slot.h"
 
 #include "common/log.h"
 

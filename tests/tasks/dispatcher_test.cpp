@@ -1,8 +1,8 @@
 // Tasks carried to the test thread, which owns the dispatcher and pumps
 // its messages.
 
-#include "app/tasks/runable.h"
-#include "app/tasks/ui_task_dispatcher.h"
+#include "tasks/runable.h"
+#include "tasks/ui_task_dispatcher.h"
 #include "message_pump.h"
 
 #include <gtest/gtest.h>

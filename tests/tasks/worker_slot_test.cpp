@@ -1,5 +1,5 @@
-#include "app/tasks/runable.h"
-#include "app/tasks/worker_slot.h"
+#include "tasks/runable.h"
+#include "tasks/worker_slot.h"
 
 #include "log_capture.h"
 

@@ -2,7 +2,7 @@
 // One worker thread with its task, wake event and stop flag. The owner
 // starts it and decides how it ends.
 
-#include "app/tasks/runable.h"
+#include "tasks/runable.h"
 #include "common/unique_handle.h"
 
 #include <windows.h>
