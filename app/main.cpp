@@ -1,12 +1,12 @@
 // Process entry: platform services, the log, then the application.
 
-#include "tasks/ui_task_dispatcher.h"
 #include "app/version.h"
 #include "app/vpdownloader_impl.h"
 #include "common/log.h"
 #include "model/vpdownloader_model.h"
 #include "platform/system_library.h"
 #include "skinui/window.h"
+#include "tasks/ui_task_dispatcher.h"
 #include "ui/skin/skin_setup.h"
 #include "ui/vpdownloader_mainframe.h"
 

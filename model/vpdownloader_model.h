@@ -2,13 +2,13 @@
 // The process-wide download and install model, reached only through its
 // get-or-create accessor.
 
-#include "tasks/ui_task_dispatcher.h"
-#include "tasks/worker_slot.h"
 #include "common/unique_handle.h"
 #include "model/game_record.h"
 #include "model/model_callbacks.h"
 #include "model/shared_field.h"
 #include "platform/system_library.h"
+#include "tasks/ui_task_dispatcher.h"
+#include "tasks/worker_slot.h"
 #include "ui/text/string_bundle.h"
 #include "utility/http_client.h"
 

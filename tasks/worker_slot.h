@@ -2,8 +2,8 @@
 // One worker thread with its task, wake event and stop flag. The owner
 // starts it and decides how it ends.
 
-#include "tasks/runable.h"
 #include "common/unique_handle.h"
+#include "tasks/runable.h"
 
 #include <windows.h>
 

@@ -1,6 +1,5 @@
 #include "ui/vpdownloader_mainframe.h"
 
-#include "tasks/worker_slot.h"
 #include "common/log.h"
 #include "model/disk.h"
 #include "model/game_handover.h"
@@ -8,6 +7,7 @@
 #include "skinui/containers.h"
 #include "skinui/controls.h"
 #include "skinui/resources.h"
+#include "tasks/worker_slot.h"
 #include "ui/dialogs/message_box.h"
 #include "ui/dialogs/protocol_wnd.h"
 #include "ui/folder_choice.h"

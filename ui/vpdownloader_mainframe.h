@@ -4,9 +4,9 @@
 // itself when its native window is gone and then ends the message loop.
 // User-interface thread only; workers reach it through posted tasks.
 
-#include "tasks/ui_task_dispatcher.h"
 #include "model/game_record.h"
 #include "skinui/window.h"
+#include "tasks/ui_task_dispatcher.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,9 +1,9 @@
 // Tasks carried to the test thread, which owns the dispatcher and pumps
 // its messages.
 
+#include "message_pump.h"
 #include "tasks/runable.h"
 #include "tasks/ui_task_dispatcher.h"
-#include "message_pump.h"
 
 #include <gtest/gtest.h>
 

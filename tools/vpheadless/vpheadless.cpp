@@ -8,11 +8,11 @@
 // --dir stands for the folder a user picks on the path page; --hosts points
 // every service role at one host (the loopback vendor stand-in).
 
-#include "tasks/ui_task_dispatcher.h"
 #include "common/log.h"
 #include "model/region_profile.h"
 #include "model/vpdownloader_model.h"
 #include "platform/system_library.h"
+#include "tasks/ui_task_dispatcher.h"
 #include "utility/text.h"
 
 #include <windows.h>
