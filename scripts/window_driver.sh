@@ -310,7 +310,8 @@ wd_stop() {
   if [[ -n $WD_PROGRAM_PID ]] && kill -0 "$WD_PROGRAM_PID" 2>/dev/null; then
     # Closed as a user would (Escape closes at once); the program's own
     # process, found by its path in this build, only when that fails.
-    [[ -n ${WD_MAIN:-} ]] && xdotool key --window "$WD_MAIN" Escape 2>/dev/null
+    # The window may be gone already while the process ends.
+    [[ -n ${WD_MAIN:-} ]] && { xdotool key --window "$WD_MAIN" Escape 2>/dev/null || true; }
     if ! wd_wait_exit 10; then
       local pid
       for pid in $(pgrep -f "^$WD_BUILD/.*\.exe" || true); do

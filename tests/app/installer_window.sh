@@ -399,7 +399,8 @@ GameHandover)
 GameHostileName)
   # Game names with separators, "..", a device name and quotes.
   touch "$work/.start"
-  wd_vendor normal 0 --games hostile
+  # Slow enough that page 3 is still there for its screenshot.
+  wd_vendor normal 0 --games hostile --apk-rate 100
   wd_install_into "$win" "$(game_copy)"
   expect_log "select page 3" 90
   wd_wait_log "apkinstallprogresslabel" 30 && wd_shot window-game-hostile
