@@ -26,8 +26,9 @@ ProxyRoutes::ProxyRoutes(SettingsReader readSettings, ScriptRunner runScript)
 
 ProxyRoutes& ProxyRoutes::system()
 {
-    static ProxyRoutes routes;
-    return routes;
+    // Never destroyed: a worker the shutdown could not wait for may still ask at exit.
+    static ProxyRoutes* routes = new ProxyRoutes();
+    return *routes;
 }
 
 ProxyRoutes::Entry& ProxyRoutes::entryFor(const std::wstring& url, std::unique_lock<std::mutex>&)

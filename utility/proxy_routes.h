@@ -4,9 +4,9 @@
 // next attempt, and the addresses whose proxy asked for a sign-in, which
 // only WinInet can answer (with the user's own credentials).
 //
-// Thread rules: every member may be called from any thread; the decision
-// for an address is made once, by the first caller, while later callers
-// for it wait.
+// Thread rules: every member may be called from any thread. Decisions are
+// made one at a time, each by the first caller for its address, under the
+// lock (a script runs within WinHTTP's time-outs); other callers wait.
 
 #include "utility/proxy_rules.h"
 
