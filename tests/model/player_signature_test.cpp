@@ -210,20 +210,18 @@ TEST_F(PlayerSignatureTest, InstallationRunsOnlyASignedInstaller)
 // passes the download's checks; otherwise the download runs as usual.
 TEST_F(PlayerSignatureTest, CopyBesideTheInstallerIsUsedOnlyWhenItPassesADownloadsChecks)
 {
-    const std::string otherBytes = caseBytes(L"other-bytes.exe");
-    ASSERT_FALSE(otherBytes.empty());
     const std::wstring digestFile = scratch_ + L"digest.bin";
     testing_support::writeFile(digestFile, signed_);
     std::wstring servedMd5;
     ASSERT_TRUE(utility::ufile::md5OfFile(digestFile, servedMd5));
     const std::vector<std::string> publishers = model_->acceptedPublishers;
+    // The file beside the installer; whether the version answer named the
+    // served bytes' md5, the build accepts the test publisher, the installer
+    // itself is called rizodi.exe; whether the copy is used, or why not.
     struct Case {
-        const wchar_t* copy;  // the file lying beside the installer
-        bool withMd5;         // the version answer named the served bytes' md5
-        bool publishers;      // the build accepts the test publisher
-        bool selfNamed;       // the installer itself is called rizodi.exe
-        bool used;
-        const char* reason;   // the refusal's reason in the log
+        const wchar_t* copy;
+        bool withMd5, publishers, selfNamed, used;
+        const char* reason;
     };
     const Case cases[] = {
         {L"accepted.exe", true, true, false, true, nullptr},

@@ -12,8 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <winsock2.h>
-
 #include <string>
 #include <vector>
 
@@ -43,20 +41,6 @@ proxy::ProxyRoutes fixedRoutes(const std::wstring& list, const std::wstring& byp
         nullptr);
 }
 
-// A port on which nothing listens (bound, then let go).
-int closedPort()
-{
-    SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    int length = sizeof(address);
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    ::closesocket(s);
-    return ::ntohs(address.sin_port);
-}
-
 class Quiet : public CHttpClientWrapper::IHttpDownloadSink {
 public:
     bool onDownloadProgress(const unsigned char*, int, int, int) override { return true; }
@@ -72,33 +56,24 @@ std::string ok(const std::string& body)
 
 TEST(ProxyRulesTest, ProxyListsReadAsWindowsReadsThem)
 {
-    struct Case {
-        const wchar_t* list;
-        const wchar_t* expected;
-    };
-    const Case cases[] = {
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
         {L"proxy.corp:3128", L"proxy.corp:3128"},
-        {L"proxy.corp", L"proxy.corp:80"},
-        {L"http://proxy.corp:8080/", L"proxy.corp:8080"},
+        {L"http://proxy.corp/", L"proxy.corp:80"},
         // Per scheme: only http= serves plain http; the rest is WinInet's.
         {L"http=a:1;https=b:2;ftp=c:3", L"a:1"},
         {L"https=b:2;socks=s:1080", L""},
-        {L"HTTP=a:1 https=b:2", L"a:1"},
-        {L"http=a:1;http=b:2", L"a:1 b:2"},
+        {L"HTTP=a:1 http=b:2", L"a:1 b:2"},
         // An entry for every scheme counts only without an http= one.
         {L"all:1;https=b:2", L"all:1"},
         {L"all:1;http=a:1", L"a:1"},
         // A script's answer.
-        {L"PROXY a:1; PROXY b:2; DIRECT", L"a:1 b:2"},
-        {L"DIRECT", L""},
-        {L"SOCKS s:1080; PROXY a:1", L"a:1"},
+        {L"SOCKS s:1080; PROXY a:1; PROXY b:2; DIRECT", L"a:1 b:2"},
         {L"[::1]:8080", L"[::1]:8080"},
         // Malformed entries are passed over, never guessed at.
         {L"a:0;b:65536;c:x;d:;:80;e f:1", L"e:80 f:1"},
-        {L"", L""},
         {L" ; ;", L""},
     };
-    for (const Case& c : cases) EXPECT_EQ(endpoints(proxy::httpProxies(c.list)), c.expected) << c.list;
+    for (const auto& c : cases) EXPECT_EQ(endpoints(proxy::httpProxies(c.first)), c.second) << c.first;
 }
 
 TEST(ProxyRulesTest, BypassListWildcardsLocalAndLoopback)
@@ -110,35 +85,23 @@ TEST(ProxyRulesTest, BypassListWildcardsLocalAndLoopback)
         bool bypassed;
     };
     const Case cases[] = {
-        {L"*.example.com", L"cdn.example.com", 80, true},
-        {L"*.example.com", L"example.com", 80, false},
         {L"*.EXAMPLE.com", L"Cdn.Example.COM", 80, true},
-        {L"10.*", L"10.1.2.3", 80, true},
+        {L"*.example.com", L"example.com", 80, false},
         {L"10.*", L"110.1.2.3", 80, false},
-        {L"*mid*", L"amidb", 80, true},
         {L"exact.host", L"exact.host.evil", 80, false},
         // <local>: a name without a dot.
         {L"<local>", L"intranet", 80, true},
         {L"<local>", L"intranet.corp", 80, false},
-        {L"<local>", L"10.0.0.1", 80, false},
-        // Scheme and port narrow an entry.
-        {L"http://*.corp", L"a.corp", 80, true},
+        // Scheme and port narrow an entry; separators as users type them.
         {L"https://*.corp", L"a.corp", 80, false},
-        {L"a.corp:8080", L"a.corp", 8080, true},
-        {L"a.corp:8080", L"a.corp", 80, false},
-        // Separators as users type them.
-        {L" x.com ; *.corp , y.com", L"b.corp", 80, true},
-        {L"x.com;;", L"b.corp", 80, false},
+        {L"x.com , http://a.corp:8080", L"a.corp", 8080, true},
+        {L"a.corp:8080;;", L"a.corp", 80, false},
         // Loopback never goes to a proxy, unless <-loopback> says so.
-        {L"", L"127.0.0.1", 80, true},
         {L"", L"127.8.9.10", 80, true},
-        {L"", L"localhost", 80, true},
         {L"", L"LOCALHOST", 80, true},
-        {L"", L"[::1]", 80, true},
         {L"", L"127.0.0.1.evil.com", 80, false},
         {L"<-loopback>", L"127.0.0.1", 80, false},
         {L"<-loopback>;127.*", L"127.0.0.1", 80, true},
-        {L"", L"vendor.kolvex.invalid", 80, false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(proxy::bypassed(c.list, c.host, c.port), c.bypassed) << c.list << L" / " << c.host << L":" << c.port;
@@ -146,48 +109,36 @@ TEST(ProxyRulesTest, BypassListWildcardsLocalAndLoopback)
 
 TEST(ProxyRulesTest, DetectionThenScriptThenFixedProxy)
 {
+    // Settings as Windows keeps them; what detection and the script answer
+    // (null: nothing); the decision; the scripts asked ("d" detection, "s").
     struct Case {
-        bool detect;
-        const wchar_t* script;
-        const wchar_t* fixed;
-        const wchar_t* bypass;
-        const wchar_t* url;
-        const wchar_t* detectAnswer;  // null: detection finds nothing
-        const wchar_t* scriptAnswer;  // null: the script fails
-        const wchar_t* described;
-        const wchar_t* asked;         // scripts run, in order ("d" detection, "s" script)
+        proxy::Settings settings;
+        const wchar_t *url, *detected, *scripted, *described, *asked;
     };
+    const wchar_t* pac = L"http://s/p.pac";
     const Case cases[] = {
-        {false, L"", L"", L"", L"http://a.com/x", nullptr, nullptr, L"direct", L""},
-        {false, L"", L"p:1", L"", L"http://a.com/x", nullptr, nullptr, L"p:1 (fixed), then direct", L""},
-        {false, L"", L"p:1", L"*.com", L"http://a.com/x", nullptr, nullptr, L"direct (bypass list)", L""},
-        {false, L"", L"https=p:1", L"", L"http://a.com/x", nullptr, nullptr, L"direct", L""},
-        {true, L"", L"p:1", L"", L"http://a.com/x", L"d:1", nullptr, L"d:1 (detected), then direct", L"d"},
-        {true, L"http://s/p.pac", L"p:1", L"", L"http://a.com/x", nullptr, L"s:1", L"s:1 (script), then direct", L"ds"},
-        {true, L"http://s/p.pac", L"p:1", L"", L"http://a.com/x", nullptr, nullptr, L"p:1 (fixed), then direct", L"ds"},
-        {false, L"http://s/p.pac", L"", L"", L"http://a.com/x", nullptr, L"", L"direct (script)", L"s"},
+        {{false, L"", L"", L""}, L"http://a.com/x", nullptr, nullptr, L"direct", L""},
+        {{false, L"", L"p:1", L""}, L"http://a.com/x", nullptr, nullptr, L"p:1 (fixed), then direct", L""},
+        {{false, L"", L"p:1", L"*.com"}, L"http://a.com/x", nullptr, nullptr, L"direct (bypass list)", L""},
+        {{true, L"", L"p:1", L""}, L"http://a.com/x", L"d:1", nullptr, L"d:1 (detected), then direct", L"d"},
+        {{true, pac, L"p:1", L""}, L"http://a.com/x", nullptr, L"s:1", L"s:1 (script), then direct", L"ds"},
+        {{true, pac, L"p:1", L""}, L"http://a.com/x", nullptr, nullptr, L"p:1 (fixed), then direct", L"ds"},
+        {{false, pac, L"", L""}, L"http://a.com/x", nullptr, L"", L"direct (script)", L"s"},
         // Loopback asks no script at all.
-        {true, L"http://s/p.pac", L"p:1", L"", L"http://127.0.0.1:18080/x", L"d:1", L"s:1", L"direct (bypass list)",
-         L""},
-        {false, L"", L"p:1", L"<-loopback>", L"http://127.0.0.1:18080/x", nullptr, nullptr, L"p:1 (fixed), then direct",
+        {{true, pac, L"p:1", L""}, L"http://127.0.0.1:1/x", L"d:1", L"s:1", L"direct (bypass list)", L""},
+        {{false, L"", L"p:1", L"<-loopback>"}, L"http://127.0.0.1:1/x", nullptr, nullptr, L"p:1 (fixed), then direct",
          L""},
     };
     for (const Case& c : cases) {
-        proxy::Settings settings;
-        settings.autoDetect = c.detect;
-        settings.autoConfigUrl = c.script;
-        settings.proxy = c.fixed;
-        settings.bypass = c.bypass;
         std::wstring asked;
         const proxy::ScriptRunner run = [&](const std::wstring& url, const std::wstring& script, std::wstring& list) {
             EXPECT_EQ(url, c.url);
             asked += script.empty() ? L"d" : L"s";
-            const wchar_t* answer = script.empty() ? c.detectAnswer : c.scriptAnswer;
-            if (!answer) return false;
-            list = answer;
-            return true;
+            const wchar_t* answer = script.empty() ? c.detected : c.scripted;
+            if (answer) list = answer;
+            return answer != nullptr;
         };
-        EXPECT_EQ(proxy::describe(proxy::decide(settings, c.url, run)), c.described) << c.url << L" " << c.fixed;
+        EXPECT_EQ(proxy::describe(proxy::decide(c.settings, c.url, run)), c.described) << c.url;
         EXPECT_EQ(asked, c.asked) << c.described;
     }
 }
@@ -234,7 +185,8 @@ TEST(ProxyClientTest, RawRequestsGoThroughTheProxyAndFallBackDirect)
         // Nothing listens at the proxy: the same attempt goes direct, and
         // the next attempt starts direct.
         LoopbackPeer vendor({PeerReply(ok("direct"))});
-        const int unreachable = closedPort();
+        // A port on which nothing listens any more.
+        const int unreachable = LoopbackPeer({PeerReply("")}).port();
         proxy::ProxyRoutes routes = fixedRoutes(L"127.0.0.1:" + std::to_wstring(unreachable), L"<-loopback>");
         const std::wstring url = vendor.url(L"/f");
         ASSERT_FALSE(routes.planFor(url).routes.front().direct());
