@@ -116,6 +116,7 @@ void VPDownloaderModel::_threadDownloadPlayer()
     const std::wstring target = folder + L"\\rizodi.exe";
     const std::wstring temporary = target + L".tmp";
     if (utility::ufile::pathExists(temporary)) utility::ufile::removeFile(temporary);
+    if (_useCopyBeside(target)) return;
     if (_downloadByCNUrl(target) || _downloadByENUrl(target)) return;
     // Nothing half-written stays behind for a later run to build on.
     if (utility::ufile::pathExists(temporary)) utility::ufile::removeFile(temporary);

@@ -156,6 +156,14 @@ private:
     // Download worker, when the same version is installed: runs the
     // installed installer if it passes the signature check, else downloads.
     void _threadCheckInstalledPlayer();
+    // Download worker: a rizodi.exe beside this program, copied into place
+    // when it passes a download's checks; false (logged why) otherwise.
+    bool _useCopyBeside(const std::wstring& target);
+    struct CopyFailure {
+        const wchar_t* what = nullptr; // null: copied whole
+        DWORD error = 0;
+    };
+    CopyFailure _copyFile(const std::wstring& from, const std::wstring& to);
     void _onSwitchCheck();
     bool _needUseEnUrl();
     void _postProgress(int received, int total);

@@ -6,8 +6,10 @@
 # question, install button), waits for the end and prints what happened;
 # a second run meets a vendor whose every address fails; a third runs a copy
 # of the installer made for one game (two games from the service: page 3
-# fetches and installs both packages). Screenshots of each state are left
-# in the build folder.
+# fetches and installs both packages); a fourth reaches the vendor only
+# through a proxy stand-in named in the prefix's Internet options; a fifth
+# installs from a copy of the emulator's installer lying beside the
+# program. Screenshots of each state are left in the build folder.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 "$repo/scripts/setup.sh"
@@ -125,6 +127,49 @@ echo "== page 3 texts shown (mark-up removed):"
 sed -n 's/.*):apkinstallprogresslabel //p' "$demo/run3.log" | sed 's/<[^>]*>//g; s/^/   /'
 programs_started "$game_code"
 [[ $code == 0 && $game_code != 0 ]] && code=1
+
+echo "== run 4: a network whose only way out is a proxy (the installer's twin, vendor hosts no resolver knows)"
+rm -f "$folder/vpplayer2/standin-journal.txt"
+port=$(cat "$run_dir/standin-port")
+wd_vendor normal 100 --public-host "vendor.kolvex.invalid:$port"
+wd_proxy
+wd_internet_settings fixed "127.0.0.1:$WD_PROXY_PORT" "<local>"
+echo "   Internet options: proxy 127.0.0.1:$WD_PROXY_PORT, bypass <local>"
+wd_install_into "$win" "$run_dir/tests/KolvexSetup-proxyonly.exe"
+wd_wait_log "download rate shown:" 30 && shot demo-proxy-downloading
+wd_wait_exit 120 || true
+proxy_code=$WD_CODE
+sleep 1
+wd_log >"$demo/run4.log"
+echo "== the installer's proxy decisions and the speed shown:"
+grep -E '\):(proxy for|route for|proxy asks|download rate shown)' "$demo/run4.log" | sed 's/.*):/   /'
+echo "== what the proxy stand-in passed on (time, form, request line, credentials, client):"
+sed 's/^/   /' "$demo/proxy.log"
+echo "== what reached the vendor stand-in:"
+grep '"GET ' "$demo/vendor-server.log" | grep 'via=' | sed 's/^/   /'
+programs_started "$proxy_code"
+wd_proxy_stop
+wd_internet_settings_restore
+[[ $code == 0 && $proxy_code != 0 ]] && code=1
+
+echo "== run 5: the emulator's installer already lies beside KolvexSetup.exe (on a stick, say)"
+rm -f "$folder/vpplayer2/standin-journal.txt"
+stick="$demo/stick"
+mkdir -p "$stick"
+cp "$run_dir/KolvexSetup.exe" "$stick/KolvexSetup.exe"
+cp "$run_dir/tools/standin-signed.exe" "$stick/rizodi.exe"
+wd_vendor normal
+asked_before=$(grep -c 'rizodi.exe HTTP' "$demo/vendor-server.log" || true)
+wd_install_into "$win" "$stick/KolvexSetup.exe"
+wd_wait_exit 120 || true
+copy_code=$WD_CODE
+sleep 1
+wd_log >"$demo/run5.log"
+grep -E '\):(copy beside|installer taken|md5 mismatch|signature refused)' "$demo/run5.log" | sed 's/.*):/   /'
+echo "   installer requests at the vendor stand-in in this run: $(( $(grep -c 'rizodi.exe HTTP' "$demo/vendor-server.log" || true) - asked_before ))"
+echo "   bar values shown: $(wd_bar_values)"
+programs_started "$copy_code"
+[[ $code == 0 && $copy_code != 0 ]] && code=1
 
 echo "== screenshots:"
 printf '   %s\n' "${shots[@]}"

@@ -23,6 +23,12 @@
 #   wd_log                  the log lines the run added
 #   wd_wait_log TEXT SECS   waits for a log line holding TEXT
 #   wd_winpath PATH         the Windows path of a host path
+#   wd_proxy [ARGS...]      the proxy stand-in on the build's proxy port, its
+#                           script on the next (WD_PROXY_PORT, WD_SCRIPT_PORT;
+#                           each request line in WD_WORK/proxy.log)
+#   wd_internet_settings fixed PROXY [BYPASS] | script URL | none
+#                           the prefix's Internet options, as WinInet and
+#                           WinHTTP read them; wd_stop puts the old ones back
 #   wd_stop                 ends what this driver started
 
 WD_PORT=18080
@@ -31,6 +37,8 @@ WD_PROGRAM_PID=
 WD_CLASS=kolvexsetup
 WD_PROGRAM_NAME=KolvexSetup.exe
 WD_VENDOR_PID=
+WD_PROXY_PID=
+WD_SETTINGS_SAVED=
 WD_CODE=
 
 wd_init() { # <build dir> <work dir>
@@ -86,6 +94,75 @@ wd_vendor() { # <mode> [KiB/s [vendor args...]]
   for _ in $(seq 50); do port_open && return 0; sleep 0.1; done
   echo "the vendor stand-in did not start" >&2
   return 1
+}
+
+wd_proxy() { # [proxy-server args...]
+  wd_proxy_stop
+  read -r WD_PROXY_PORT WD_SCRIPT_PORT <"$WD_BUILD/proxy-ports"
+  local p
+  for p in "$WD_PROXY_PORT" "$WD_SCRIPT_PORT"; do
+    for _ in $(seq 120); do WD_PORT=$p port_open || break; sleep 0.5; done
+  done
+  "$repo/tools/proxy-server/proxy-server" --port "$WD_PROXY_PORT" --script-port "$WD_SCRIPT_PORT" \
+    --log "$WD_WORK/proxy.log" --lifetime 300 "$@" 2>>"$WD_WORK/proxy-server.log" &
+  WD_PROXY_PID=$!
+  for _ in $(seq 50); do WD_PORT=$WD_PROXY_PORT port_open && return 0; sleep 0.1; done
+  echo "the proxy stand-in did not start" >&2
+  return 1
+}
+
+wd_proxy_stop() {
+  if [[ -n $WD_PROXY_PID ]]; then
+    kill "$WD_PROXY_PID" 2>/dev/null || true
+    wait "$WD_PROXY_PID" 2>/dev/null || true
+  fi
+  WD_PROXY_PID=
+}
+
+WD_INET='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings'
+wd_reg() { "$WD_BUILD/wine-run.sh" reg "$@" >/dev/null 2>&1; }
+
+# WinInet reads the values of the Internet Settings key; WinHTTP (and so
+# the installer's own proxy decision) the binary connection settings:
+# version 0x46, a counter, flags (1 direct, 2 proxy, 4 script, 8 detect),
+# then the proxy, bypass list and script address, each with its length.
+wd_internet_settings() { # fixed PROXY [BYPASS] | script URL | none
+  local kind=$1 proxy= bypass= script= flags=1
+  case $kind in
+  fixed) proxy=$2; bypass=${3:-}; flags=3 ;;
+  script) script=$2; flags=5 ;;
+  none) ;;
+  *) echo "wd_internet_settings: fixed, script or none" >&2; return 1 ;;
+  esac
+  if [[ -z $WD_SETTINGS_SAVED ]]; then
+    WD_SETTINGS_SAVED="$WD_WORK/internet-settings.reg"
+    rm -f "$WD_SETTINGS_SAVED"
+    "$WD_BUILD/wine-run.sh" reg export "$WD_INET" "$(wd_winpath "$WD_SETTINGS_SAVED")" /y >/dev/null 2>&1 ||
+      WD_SETTINGS_SAVED="$WD_WORK/none"
+  fi
+  local blob
+  blob=$(python3 -c '
+import struct, sys
+proxy, bypass, script, flags = sys.argv[1].encode(), sys.argv[2].encode(), sys.argv[3].encode(), int(sys.argv[4])
+data = struct.pack("<III", 0x46, 1, flags)
+for text in (proxy, bypass, script):
+    data += struct.pack("<I", len(text)) + text
+print((data + bytes(32)).hex())' "$proxy" "$bypass" "$script" "$flags")
+  wd_reg add "$WD_INET\Connections" /v DefaultConnectionSettings /t REG_BINARY /d "$blob" /f
+  wd_reg add "$WD_INET" /v ProxyEnable /t REG_DWORD /d $(( flags & 2 ? 1 : 0 )) /f
+  wd_reg add "$WD_INET" /v ProxyServer /d "$proxy" /f
+  wd_reg add "$WD_INET" /v ProxyOverride /d "$bypass" /f
+  if [[ -n $script ]]; then wd_reg add "$WD_INET" /v AutoConfigURL /d "$script" /f
+  else wd_reg delete "$WD_INET" /v AutoConfigURL /f || true; fi
+}
+
+wd_internet_settings_restore() {
+  [[ -n $WD_SETTINGS_SAVED ]] || return 0
+  local value
+  for value in ProxyEnable ProxyServer ProxyOverride AutoConfigURL; do wd_reg delete "$WD_INET" /v "$value" /f || true; done
+  wd_reg delete "$WD_INET\Connections" /v DefaultConnectionSettings /f || true
+  [[ -f $WD_SETTINGS_SAVED ]] && "$WD_BUILD/wine-run.sh" reg import "$(wd_winpath "$WD_SETTINGS_SAVED")" >/dev/null 2>&1
+  WD_SETTINGS_SAVED=
 }
 
 wd_game_copy() { # <file name>
@@ -323,6 +400,8 @@ wd_stop() {
     kill "$WD_VENDOR_PID" 2>/dev/null || true
     wait "$WD_VENDOR_PID" 2>/dev/null || true
   fi
+  wd_proxy_stop
+  wd_internet_settings_restore
   WD_PROGRAM_PID=
   WD_VENDOR_PID=
 }

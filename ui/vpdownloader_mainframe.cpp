@@ -2,6 +2,7 @@
 
 #include "common/log.h"
 #include "model/disk.h"
+#include "model/download_rules.h"
 #include "model/game_handover.h"
 #include "model/vpdownloader_model.h"
 #include "skinui/containers.h"
@@ -29,6 +30,7 @@ namespace {
 
 constexpr const wchar_t* kFontFace = L"微软雅黑";
 constexpr UINT kCreepPeriodMs = 1500;
+constexpr UINT kRatePeriodMs = 1000;
 constexpr int kProgressPage = 2;
 constexpr int kPackagePage = 3;
 constexpr UINT kInstallBarPeriodMs = 500;
@@ -150,6 +152,7 @@ void VPDownloaderMainFrame::teardown()
         apkInstallTimerId_ = 0;
     }
     stopCreep();
+    stopRate();
     // First, so that the package worker posts and starts nothing more while
     // the model is shut down.
     if (apkJob_) apkJob_->stop();
@@ -304,14 +307,55 @@ void VPDownloaderMainFrame::onProgress(int percent, int received, int total)
         setControlText(L"downloadProgressLabel", view.amount);
         setControlText(L"loadingprogresslabel", ui::downloadStatusText(text(L"Label_downloading"), view.percent));
         setBar(view.bar);
+        showRate(received, total);
         return;
     }
+}
+
+void VPDownloaderMainFrame::showRate(int received, int total)
+{
+    // The end of the body: nothing more to estimate.
+    if (received >= total) {
+        stopRate();
+        setControlText(L"downloadRateLabel", std::wstring());
+        return;
+    }
+    rate_.add(::GetTickCount(), received, total == download_rules::kUnknownTotal ? 0 : total);
+    if (!rateTimerId_)
+        if (UiTaskDispatcher* dispatcher = UiTaskDispatcher::instance())
+            rateTimerId_ = dispatcher->startTimerTask(makeFunctionRunable([this] { refreshRate(); }), kRatePeriodMs);
+    refreshRate();
+}
+
+void VPDownloaderMainFrame::refreshRate()
+{
+    ui::RateTexts texts;
+    texts.secondsLeft = text(L"Label_time_left_seconds");
+    texts.minutesLeft = text(L"Label_time_left_minutes");
+    texts.hoursLeft = text(L"Label_time_left_hours");
+    const std::wstring shown = ui::rateText(rate_.estimate(::GetTickCount()), texts);
+    if (shown == rateShown_) return;
+    // The first figure only: one line a second would drown the log.
+    if (rateShown_.empty()) WRITE_LOG(L"download rate shown: %s", shown.c_str());
+    rateShown_ = shown;
+    setControlText(L"downloadRateLabel", shown);
+}
+
+void VPDownloaderMainFrame::stopRate()
+{
+    if (rateTimerId_)
+        if (UiTaskDispatcher* dispatcher = UiTaskDispatcher::instance()) dispatcher->killTimerTask(rateTimerId_);
+    rateTimerId_ = 0;
+    rate_.reset();
+    rateShown_.clear();
 }
 
 void VPDownloaderMainFrame::onPlayerReady()
 {
     setControlText(L"loadingprogresslabel", text(L"Label_installing_waiting"));
     setControlVisible(L"downloadProgressLabel", false);
+    stopRate();
+    setControlVisible(L"downloadRateLabel", false);
     stopCreep();
     if (VPDownloaderModel* owner = model()) owner->startInstallPlayer();
     if (UiTaskDispatcher* dispatcher = UiTaskDispatcher::instance())
@@ -330,6 +374,8 @@ void VPDownloaderMainFrame::stopCreep()
 
 void VPDownloaderMainFrame::onDownloadFailed()
 {
+    stopRate();
+    setControlText(L"downloadRateLabel", std::wstring());
     WRITE_LOG(L"download failed, showing the error box");
     SelectionInfo homePage;
     homePage.text = text(L"go_homePage");

@@ -7,6 +7,7 @@
 #include "model/game_record.h"
 #include "skinui/window.h"
 #include "tasks/ui_task_dispatcher.h"
+#include "ui/transfer_rate.h"
 
 #include <cstdint>
 #include <functional>
@@ -71,6 +72,11 @@ private:
     void creepStep();
     void stopCreep();
     void teardown();
+    // Speed and time left beside the amount, refreshed once a second while
+    // the download runs (so a stall shows).
+    void showRate(int received, int total);
+    void refreshRate();
+    void stopRate();
 
     // Game packages (page 3).
     void endInstallation();
@@ -93,6 +99,9 @@ private:
 
     UINT_PTR creepTimerId_ = 0;
     int creepStep_ = 0;
+    ui::TransferRate rate_;
+    UINT_PTR rateTimerId_ = 0;
+    std::wstring rateShown_;
     ProtocolWnd* licenceWindow_ = nullptr;
     // The game-package worker and what it works on; a worker that does not
     // end in time at the teardown is left to the process end, and keeps its

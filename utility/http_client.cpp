@@ -48,7 +48,9 @@ std::int64_t existingFileSize(const std::wstring& fileName)
 } // namespace
 
 CHttpClientWrapper::CHttpClientWrapper()
-    : cancelEvent_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), tcpTimeoutMs_(CTcpHttpConn::kDefaultTimeoutMs)
+    : cancelEvent_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      tcpTimeoutMs_(CTcpHttpConn::kDefaultTimeoutMs),
+      proxyRoutes_(&proxy::ProxyRoutes::system())
 {
 }
 
@@ -57,11 +59,34 @@ CHttpClientWrapper::~CHttpClientWrapper()
     closeConnection();
 }
 
-IHttpConnection* CHttpClientWrapper::makeConnection(const std::wstring& url) const
+CTcpHttpConn* CHttpClientWrapper::makeRawConnection(const std::wstring& url)
 {
+    const proxy::Plan plan = proxyRoutes_->planFor(url);
+    // Only WinInet can answer the proxy's sign-in.
+    if (!plan.raw) return nullptr;
+    CTcpHttpConn* connection = new CTcpHttpConn(tcpTimeoutMs_);
+    connection->setRoutes(plan.routes);
+    return connection;
+}
+
+IHttpConnection* CHttpClientWrapper::makeConnection(const std::wstring& url)
+{
+    rawConnection_ = nullptr;
     if (isHttpsUrl(url)) return new CWinInetHttpsConn();
-    if (connMode_ == 1) return new CTcpHttpConn(tcpTimeoutMs_);
+    if (connMode_ == 1 && (rawConnection_ = makeRawConnection(url))) return rawConnection_;
     return new CWinInetHttpConn();
+}
+
+void CHttpClientWrapper::noteRawRoute(int status)
+{
+    const proxy::Route* route = rawConnection_ ? rawConnection_->routeUsed() : nullptr;
+    if (!route) return;
+    if (status == 407 && !route->direct()) {
+        proxyRoutes_->signInRequired(url_);
+        proxySignIn_ = true;
+        return;
+    }
+    proxyRoutes_->worked(url_, *route);
 }
 
 void CHttpClientWrapper::failWith(int code, DWORD systemError)
@@ -74,6 +99,8 @@ bool CHttpClientWrapper::open(const std::wstring& url, IHttpClientSink* sink)
 {
     sink_ = sink;
     lastFailure_ = 0;
+    proxySignIn_ = false;
+    url_ = url;
     closeConnection(); // every attempt starts without one
     if (stopped_.load()) {
         // A stopped client reaches no server.
@@ -117,6 +144,7 @@ bool CHttpClientWrapper::sendAndRecvHeader(std::string& headText, int& status, i
         failWith(kHttpErrorHead, ::GetLastError());
         return false;
     }
+    noteRawRoute(status);
     if (sink_ && !sink_->onHttpRecvHeader(status, contentLength)) {
         lastFailure_ = status;
         return false;
@@ -165,6 +193,7 @@ bool CHttpClientWrapper::perform()
 void CHttpClientWrapper::closeConnection()
 {
     std::lock_guard<std::mutex> lock(connectionLock_);
+    rawConnection_ = nullptr;
     if (!connection_) return;
     connection_->close();
     connection_->release();
@@ -201,7 +230,7 @@ bool CHttpClientWrapper::retryDownload(IHttpDownloadSink* progress, const std::w
     if (tries <= 0) return false;
     const int attempts = tries > INT_MAX / 2 ? INT_MAX : tries * 2;
     for (int attempt = 0; attempt < attempts && !cancelled(); ++attempt) {
-        if (attempt > 0) {
+        if (attempt > 0 && !proxySignIn_) {
             pause(1000);
             if (cancelled()) break;
         }
@@ -248,7 +277,7 @@ bool CHttpClientWrapper::retryGet(std::string& out, const std::wstring& url)
 {
     out.clear();
     for (int attempt = 0; attempt < 6 && !cancelled(); ++attempt) {
-        if (attempt > 0) {
+        if (attempt > 0 && !proxySignIn_) {
             pause(1000);
             if (cancelled()) break;
         }

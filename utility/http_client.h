@@ -7,6 +7,7 @@
 #include "common/unique_handle.h"
 #include "utility/http_client_sink.h"
 #include "utility/http_connection.h"
+#include "utility/proxy_routes.h"
 
 #include <windows.h>
 
@@ -17,6 +18,8 @@
 #include <string>
 
 namespace utility {
+
+class CTcpHttpConn;
 
 // Error codes handed to IHttpClientSink::onHttpError.
 enum HttpErrorCode {
@@ -88,9 +91,15 @@ public:
     void setTcpTimeout(int milliseconds) { tcpTimeoutMs_ = milliseconds; }
     // When set, pins every attempt of downloadFileWithRetry to one mode.
     void pinConnMode(int mode) { pinnedMode_ = mode; }
+    // Where the raw transport finds its proxy; the system's by default.
+    void setProxyRoutes(proxy::ProxyRoutes* routes) { proxyRoutes_ = routes; }
 
 private:
-    IHttpConnection* makeConnection(const std::wstring& url) const;
+    CTcpHttpConn* makeRawConnection(const std::wstring& url);
+    IHttpConnection* makeConnection(const std::wstring& url);
+    // After a raw response head: keeps the route that worked, or hands the
+    // address to WinInet when the proxy asked for a sign-in.
+    void noteRawRoute(int status);
     void failWith(int code, DWORD systemError);
     bool attemptDownload(const std::wstring& url, const std::wstring& fileName, IHttpDownloadSink* progress);
     bool retryDownload(IHttpDownloadSink* progress, const std::wstring& fileName, const std::wstring& url, bool resume,
@@ -125,6 +134,13 @@ private:
     std::atomic<bool> aborted_{false};
     int tcpTimeoutMs_;
     int lastFailure_ = 0;
+    proxy::ProxyRoutes* proxyRoutes_;
+    // The current connection when it is the raw transport (worker only).
+    CTcpHttpConn* rawConnection_ = nullptr;
+    std::wstring url_;
+    // The last attempt ended at a proxy's sign-in: the next one, over
+    // WinInet, needs no pause.
+    bool proxySignIn_ = false;
 };
 
 } // namespace utility

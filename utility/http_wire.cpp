@@ -49,6 +49,12 @@ std::wstring buildHeaderText(std::map<std::wstring, std::wstring>& headers)
     return text;
 }
 
+std::wstring absoluteTarget(const std::wstring& host, int port, const std::wstring& path)
+{
+    if (path.empty() || path[0] != L'/') return path;
+    return L"http://" + host + (port == 80 ? std::wstring() : L":" + std::to_wstring(port)) + path;
+}
+
 std::wstring buildRequestText(const std::wstring& host, const std::wstring& path, const std::wstring& headers)
 {
     std::wstring text = L"GET " + path + L" HTTP/1.1\r\n";

@@ -28,7 +28,11 @@ protected:
 // Content-Type and User-Agent entries to the map when they are missing.
 std::wstring buildHeaderText(std::map<std::wstring, std::wstring>& headers);
 
-// The whole GET request for the raw transport.
+// The request target for a proxy: "http://host[:port]" + path. A path that
+// is not one (the whole address, when it had no '/') stays as it is.
+std::wstring absoluteTarget(const std::wstring& host, int port, const std::wstring& path);
+
+// The whole GET request for the raw transport; path is the request target.
 std::wstring buildRequestText(const std::wstring& host, const std::wstring& path, const std::wstring& headers);
 
 // Reads byte by byte until CR LF CR LF, so no body byte is taken; false when

@@ -33,17 +33,43 @@ CTcpSocket::~CTcpSocket()
     close();
 }
 
-bool CTcpSocket::create()
+namespace {
+
+SOCKET newSocket()
 {
-    if (valid()) return false;
     const SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (s == INVALID_SOCKET) return false;
+    if (s == INVALID_SOCKET) return s;
     const int reuse = 0;
     ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof(reuse));
     // Room for the read-ahead and more, so the sender is never held back.
     const int receiveBuffer = 1024 * 1024;
     ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveBuffer), sizeof(receiveBuffer));
+    return s;
+}
+
+} // namespace
+
+bool CTcpSocket::create()
+{
+    if (valid()) return false;
+    const SOCKET s = newSocket();
+    if (s == INVALID_SOCKET) return false;
     handle_.store(s);
+    return true;
+}
+
+bool CTcpSocket::renew()
+{
+    SOCKET old = handle_.load();
+    if (old == INVALID_SOCKET) return false;
+    const SOCKET s = newSocket();
+    if (s == INVALID_SOCKET) return false;
+    // A close from another thread wins: the new socket never takes its place.
+    if (!handle_.compare_exchange_strong(old, s)) {
+        ::closesocket(s);
+        return false;
+    }
+    ::closesocket(old);
     return true;
 }
 
@@ -151,14 +177,34 @@ bool CTcpHttpConn::open()
     return true;
 }
 
-bool CTcpHttpConn::connect(const std::wstring& host, int port)
+bool CTcpHttpConn::connectTo(const std::wstring& host, int port)
 {
     return socket_.connect(wideToAnsi(host), port, timeoutMs_);
 }
 
+bool CTcpHttpConn::connect(const std::wstring& host, int port)
+{
+    port_ = port;
+    routeUsed_ = static_cast<std::size_t>(-1);
+    if (routes_.empty()) return connectTo(host, port);
+    for (std::size_t i = 0; i < routes_.size(); ++i) {
+        // A connect that timed out leaves its socket pending: the next one gets a fresh one.
+        if (i > 0 && !socket_.renew()) return false;
+        socket_.setIoTimeout(timeoutMs_);
+        const proxy::Route& route = routes_[i];
+        if (route.direct() ? connectTo(host, port) : connectTo(route.proxy.host, route.proxy.port)) {
+            routeUsed_ = i;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool CTcpHttpConn::sendRequest(const std::wstring& host, const std::wstring& path, const std::wstring& headers)
 {
-    return socket_.sendAll(wideToAnsi(http::buildRequestText(host, path, headers)));
+    const proxy::Route* route = routeUsed();
+    const std::wstring target = route && !route->direct() ? http::absoluteTarget(host, port_, path) : path;
+    return socket_.sendAll(wideToAnsi(http::buildRequestText(host, target, headers)));
 }
 
 bool CTcpHttpConn::postRequest(const std::wstring&, const std::wstring&, const unsigned char*, int)

@@ -2,9 +2,11 @@
 // HTTP/1.1 spoken over a blocking TCP socket: GET only, one request per
 // connection, redirects followed here. Time-outs keep a silent peer from
 // holding a worker for ever; close from another thread ends a blocked
-// receive at once.
+// receive at once. Given routes, it goes through the first HTTP proxy it
+// reaches (absolute-form request line), or direct.
 
 #include "utility/http_connection.h"
+#include "utility/proxy_routes.h"
 
 #include <winsock2.h>
 
@@ -22,6 +24,9 @@ public:
     CTcpSocket& operator=(const CTcpSocket&) = delete;
 
     bool create();
+    // A fresh socket in place of this one, for the next connect after a
+    // failed one; false when another thread closed it meanwhile.
+    bool renew();
     // Safe from any thread; the socket is closed exactly once.
     void close();
     bool valid() const { return handle_.load() != INVALID_SOCKET; }
@@ -55,11 +60,20 @@ public:
     bool recvHeader(std::string& headText, int& status, int& contentLength) override;
     int read(char* buffer, int size) override;
 
+    // Before connect: the ways to try in order (none: direct).
+    void setRoutes(std::vector<proxy::Route> routes) { routes_ = std::move(routes); }
+    // The route connect took; null before a connect succeeded.
+    const proxy::Route* routeUsed() const { return routeUsed_ < routes_.size() ? &routes_[routeUsed_] : nullptr; }
+
 private:
     bool followRedirect(const std::string& headText);
+    bool connectTo(const std::wstring& host, int port);
 
     CTcpSocket socket_;
     int timeoutMs_;
+    std::vector<proxy::Route> routes_;
+    std::size_t routeUsed_ = static_cast<std::size_t>(-1);
+    int port_ = 0;
     // Body bytes received ahead of the caller: one large recv serves several
     // blocks, since each system call is costly (under Wine above all).
     std::vector<char> readAhead_;

@@ -11,6 +11,7 @@
 #include "message_pump.h"
 #include "test_support.h"
 #include "utility/file.h"
+#include "utility/file_digest.h"
 #include "utility/loopback_peer.h"
 #include "utility/text.h"
 
@@ -63,6 +64,7 @@ protected:
 
     void TearDown() override
     {
+        utility::ufile::setModulePathForTesting(std::wstring());
         VPDownloaderModel::destroy();
         ::SetEnvironmentVariableW(L"STANDIN_REGISTRY_KEY", nullptr);
         ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\KolvexTests\\player-signature");
@@ -202,6 +204,75 @@ TEST_F(PlayerSignatureTest, InstallationRunsOnlyASignedInstaller)
     ASSERT_TRUE(finished());
     EXPECT_EQ(events_, std::vector<std::string>{"installed"});
     EXPECT_EQ(readFile(folder_ + L"\\standin-journal.txt").rfind("rizodi.exe\t-silence -downloader", 0), 0u);
+}
+
+// A rizodi.exe beside the installer stands in for the download only when it
+// passes the download's checks; otherwise the download runs as usual.
+TEST_F(PlayerSignatureTest, CopyBesideTheInstallerIsUsedOnlyWhenItPassesADownloadsChecks)
+{
+    const std::wstring digestFile = scratch_ + L"digest.bin";
+    testing_support::writeFile(digestFile, signed_);
+    std::wstring servedMd5;
+    ASSERT_TRUE(utility::ufile::md5OfFile(digestFile, servedMd5));
+    const std::vector<std::string> publishers = model_->acceptedPublishers;
+    // The file beside the installer; whether the version answer named the
+    // served bytes' md5, the build accepts the test publisher, the installer
+    // itself is called rizodi.exe; whether the copy is used, or why not.
+    struct Case {
+        const wchar_t* copy;
+        bool withMd5, publishers, selfNamed, used;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {L"accepted.exe", true, true, false, true, nullptr},
+        {L"unsigned.exe", false, true, false, false, "reason = no signature"},
+        {L"other-publisher.exe", false, true, false, false, "reason = unknown publisher"},
+        // Rightly signed, but not the version the vendor serves now.
+        {L"other-bytes.exe", true, true, false, false, "md5 mismatch"},
+        // Without an answer the signature alone decides.
+        {L"other-bytes.exe", false, true, false, true, nullptr},
+        // Nothing vouches for a copy in a build that checks no signature.
+        {L"accepted.exe", true, false, false, false, "this build accepts no publisher"},
+        {L"accepted.exe", true, true, true, false, nullptr},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(n));
+        const std::wstring stick = scratch_ + L"stick" + std::to_wstring(n++) + L"\\";
+        utility::ufile::makeDir(stick);
+        // The build folder is found from the program's own path.
+        utility::ufile::setModulePathForTesting(std::wstring());
+        const std::string copyBytes = caseBytes(c.copy);
+        ASSERT_FALSE(copyBytes.empty());
+        testing_support::writeFile(stick + L"rizodi.exe", copyBytes);
+        utility::ufile::setModulePathForTesting(stick + (c.selfNamed ? L"rizodi.exe" : L"KolvexSetup.exe"));
+        utility::ufile::removeFile(target());
+        model_->playerMd5.set(c.withMd5 ? servedMd5 : std::wstring());
+        model_->acceptedPublishers = c.publishers ? publishers : std::vector<std::string>();
+        std::vector<int> totals;
+        model_->callbacks.onProgress = [&totals](int, int, int total) { totals.push_back(total); };
+        events_.clear();
+        testing_support::LogCapture log;
+        const Connections asked = pressInstall(signed_, signed_);
+        model_->downloadWorker.wait(INFINITE);
+        model_->downloadWorker.release();
+        EXPECT_EQ(events_, std::vector<std::string>{"ready"});
+        EXPECT_EQ(readFile(target()), c.used ? copyBytes : signed_);
+        EXPECT_EQ(asked.main, c.used ? 0 : 1);
+        EXPECT_FALSE(utility::ufile::pathExists(target() + L".tmp"));
+        // The copy's progress reached the window like a download's.
+        if (c.used) {
+            ASSERT_FALSE(totals.empty());
+            EXPECT_EQ(totals.front(), static_cast<int>(copyBytes.size()));
+        }
+        if (c.reason) {
+            bool seen = false;
+            for (DWORD start = ::GetTickCount(); !seen && ::GetTickCount() - start < 3000; ::Sleep(50))
+                for (const auto& entry : log.linesOfAnyThread("VPDownloaderModel::"))
+                    seen = seen || entry.message.find(c.reason) != std::string::npos;
+            EXPECT_TRUE(seen) << c.reason;
+        }
+    }
 }
 
 } // namespace

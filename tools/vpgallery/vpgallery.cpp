@@ -84,6 +84,7 @@ public:
         if (SkinUI::CControlUI* title = findControl(L"titlename")) title->setText(L"Kolvex");
         if (SkinUI::CControlUI* edit = findControl(L"pathedit")) edit->setText(L"C:\\Program Files\\Kolvex\\vpplayer2\\");
         if (SkinUI::CControlUI* amount = findControl(L"downloadProgressLabel")) amount->setText(L"12.50M/286.10M");
+        if (SkinUI::CControlUI* rate = findControl(L"downloadRateLabel")) rate->setText(L"1.4 MB/s  \x5269\x4F59\x7EA6" L"3\x5206\x949F");
         if (auto* bar = dynamic_cast<SkinUI::CProgressUI*>(findControl(L"installprogressbar"))) bar->setValue(33);
         if (auto* bar = dynamic_cast<SkinUI::CProgressUI*>(findControl(L"apkinstallprogressbar"))) bar->setValue(60);
         if (SkinUI::CControlUI* apk = findControl(L"apkfilenamelabel")) apk->setText(L"com.example.game.apk");
