@@ -450,10 +450,10 @@ void CAccessibleLink::disconnect()
 {
     closed_ = true;
     if (!object_) return;
+    // Readers in other processes may still hold it through COM's stubs:
+    // from here on it answers them CO_E_OBJNOTCONNECTED, and it goes with
+    // their last reference.
     object_->disconnect();
-    // Readers in other processes hold it through COM's stubs: they are
-    // cut off here and get an error instead of a window that is gone.
-    ::CoDisconnectObject(static_cast<IAccessible*>(object_), 0);
     object_->Release();
     object_ = nullptr;
 }

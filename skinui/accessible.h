@@ -32,8 +32,9 @@ public:
 class CAccessibleObject;
 
 // The window's reference to its object. Made on the first WM_GETOBJECT;
-// disconnect() in the window's teardown cuts every client off (their calls
-// then fail with CO_E_OBJNOTCONNECTED) and drops the reference.
+// disconnect() in the window's teardown cuts the object off the window
+// (every call then fails with CO_E_OBJNOTCONNECTED) and drops the window's
+// reference.
 class CAccessibleLink {
 public:
     explicit CAccessibleLink(IAccessibleHost& host) : host_(host) {}

@@ -188,10 +188,10 @@ std::vector<AccessibleEvent> accessibleChanges(const std::vector<AccessibleItem>
         if (shown != wasShown)
             events.push_back(AccessibleEvent{static_cast<unsigned long>(shown ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE),
                                              now.control});
+        // What a hidden control says or is is not heard until it shows.
+        if (!shown) continue;
         if ((now.state & ~kShownStates) != (was->state & ~kShownStates))
             events.push_back(AccessibleEvent{EVENT_OBJECT_STATECHANGE, now.control});
-        // What a hidden control says is not heard until it shows.
-        if (!shown) continue;
         if (now.name != was->name) events.push_back(AccessibleEvent{EVENT_OBJECT_NAMECHANGE, now.control});
         if (now.value != was->value) events.push_back(AccessibleEvent{EVENT_OBJECT_VALUECHANGE, now.control});
     }

@@ -9,6 +9,7 @@
 //   acc-probe get CLASS NAME       that child's line
 //   acc-probe do CLASS NAME        its default action
 //   acc-probe focus CLASS NAME     gives it the focus
+//   acc-probe where CLASS NAME     its place on the screen: "x y width height"
 //   acc-probe watch CLASS SECONDS  the events the window's process raises,
 //                                  "event | role | name | value" a line
 //   acc-probe late CLASS SECONDS   holds the window's object until the
@@ -229,7 +230,7 @@ int wmain(int argc, wchar_t** argv)
 {
     _setmode(_fileno(stdout), _O_BINARY);
     if (argc < 3) {
-        std::fwprintf(stderr, L"usage: acc-probe tree|get|do|focus|watch|late CLASS [ARG]\n");
+        std::fwprintf(stderr, L"usage: acc-probe tree|get|do|focus|where|watch|late CLASS [ARG]\n");
         return 2;
     }
     const std::wstring command = argv[1];
@@ -253,13 +254,17 @@ int wmain(int argc, wchar_t** argv)
             if (all || !(stateOf(*object, id) & STATE_SYSTEM_INVISIBLE)) out(line(*object, id));
     } else if (command == L"late") {
         code = late(window, *object, argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 10);
-    } else if (argc > 3 && (command == L"get" || command == L"do" || command == L"focus")) {
+    } else if (argc > 3 && (command == L"get" || command == L"do" || command == L"focus" || command == L"where")) {
         const long id = childNamed(*object, argv[3]);
         if (!id) {
             std::fwprintf(stderr, L"no shown child named %ls\n", argv[3]);
             code = 1;
         } else if (command == L"get") {
             out(line(*object, id));
+        } else if (command == L"where") {
+            long x = 0, y = 0, w = 0, h = 0;
+            code = SUCCEEDED(object->accLocation(&x, &y, &w, &h, child(id))) ? 0 : 1;
+            out(std::to_wstring(x) + L" " + std::to_wstring(y) + L" " + std::to_wstring(w) + L" " + std::to_wstring(h));
         } else {
             const HRESULT hr = command == L"do" ? object->accDoDefaultAction(child(id))
                                                 : object->accSelect(SELFLAG_TAKEFOCUS, child(id));
