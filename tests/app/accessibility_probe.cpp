@@ -6,12 +6,15 @@
 //   acc-probe tree CLASS [--all]   "role | name | states | value" per shown
 //                                  child (all children with --all), after a
 //                                  first line for the window itself
-//   acc-probe get CLASS NAME       that child's line
+//   acc-probe get CLASS NAME       that child's line (NAME may be a role in
+//                                  brackets: "[progress bar]")
 //   acc-probe do CLASS NAME        its default action
 //   acc-probe focus CLASS NAME     gives it the focus
 //   acc-probe where CLASS NAME     its place on the screen: "x y width height"
-//   acc-probe watch CLASS SECONDS  the events the window's process raises,
-//                                  "event | role | name | value" a line
+//   acc-probe watch CLASS SECONDS  the events the window's process raises
+//                                  until the window is gone,
+//                                  "ms | event | class | role | name | states
+//                                  | value" a line
 //   acc-probe late CLASS SECONDS   holds the window's object until the
 //                                  window is gone, then calls it again
 // Exit code 0 on success, 1 when the window, the child or the call failed,
@@ -152,14 +155,19 @@ std::vector<long> childrenOf(IAccessible& object)
     return ids;
 }
 
+// By its name, or by its role written in brackets ("[progress bar]").
 long childNamed(IAccessible& object, const std::wstring& name)
 {
-    for (long id : childrenOf(object))
-        if (nameOf(object, id) == name && !(stateOf(object, id) & STATE_SYSTEM_INVISIBLE)) return id;
+    const bool byRole = name.size() > 2 && name.front() == L'[' && name.back() == L']';
+    for (long id : childrenOf(object)) {
+        const std::wstring seen = byRole ? L"[" + roleText(object, id) + L"]" : nameOf(object, id);
+        if (seen == name && !(stateOf(object, id) & STATE_SYSTEM_INVISIBLE)) return id;
+    }
     return 0;
 }
 
 HWINEVENTHOOK g_hook = nullptr;
+DWORD g_watchStart = 0;
 
 void CALLBACK onEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG objectId, LONG childId, DWORD, DWORD)
 {
@@ -179,7 +187,7 @@ void CALLBACK onEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG objectId, LO
     IAccessible* object = nullptr;
     VARIANT which;
     ::VariantInit(&which);
-    std::wstring text = std::wstring(name) + L" | " + className;
+    std::wstring text = std::to_wstring(::GetTickCount() - g_watchStart) + L" | " + name + L" | " + className;
     if (SUCCEEDED(::AccessibleObjectFromEvent(window, objectId, childId, &object, &which)) && object) {
         text += L" | " + line(*object, which.vt == VT_I4 ? which.lVal : CHILDID_SELF);
         object->Release();
@@ -191,11 +199,18 @@ int watch(HWND window, DWORD seconds)
 {
     DWORD process = 0;
     ::GetWindowThreadProcessId(window, &process);
+    g_watchStart = ::GetTickCount();
     g_hook = ::SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, onEvent, process, 0, WINEVENT_OUTOFCONTEXT);
     if (!g_hook) return 1;
     out(L"watching");
-    const DWORD end = ::GetTickCount() + seconds * 1000;
+    // Until the time is up, or a moment after the window is gone.
+    DWORD end = ::GetTickCount() + seconds * 1000;
+    bool gone = false;
     while (static_cast<LONG>(end - ::GetTickCount()) > 0) {
+        if (!gone && !::IsWindow(window)) {
+            gone = true;
+            end = ::GetTickCount() + 500;
+        }
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
         MSG msg;
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
