@@ -9,7 +9,6 @@
 //   acc-probe get CLASS NAME       that child's line (NAME may be a role in
 //                                  brackets: "[progress bar]")
 //   acc-probe do CLASS NAME        its default action
-//   acc-probe focus CLASS NAME     gives it the focus
 //   acc-probe where CLASS NAME     its place on the screen: "x y width height"
 //   acc-probe watch CLASS SECONDS  the events the window's process raises
 //                                  until the window is gone,
@@ -171,16 +170,14 @@ DWORD g_watchStart = 0;
 
 void CALLBACK onEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG objectId, LONG childId, DWORD, DWORD)
 {
-    static const struct {
-        DWORD event;
-        const wchar_t* name;
-    } kNames[] = {{EVENT_OBJECT_FOCUS, L"focus"},          {EVENT_OBJECT_NAMECHANGE, L"name"},
-                  {EVENT_OBJECT_VALUECHANGE, L"value"},    {EVENT_OBJECT_STATECHANGE, L"state"},
-                  {EVENT_OBJECT_SHOW, L"show"},            {EVENT_OBJECT_HIDE, L"hide"},
-                  {EVENT_OBJECT_REORDER, L"reorder"},      {EVENT_SYSTEM_ALERT, L"alert"}};
-    const wchar_t* name = nullptr;
-    for (const auto& known : kNames)
-        if (known.event == event) name = known.name;
+    const wchar_t* name = event == EVENT_OBJECT_FOCUS         ? L"focus"
+                          : event == EVENT_OBJECT_NAMECHANGE  ? L"name"
+                          : event == EVENT_OBJECT_VALUECHANGE ? L"value"
+                          : event == EVENT_OBJECT_STATECHANGE ? L"state"
+                          : event == EVENT_OBJECT_SHOW        ? L"show"
+                          : event == EVENT_OBJECT_HIDE        ? L"hide"
+                          : event == EVENT_SYSTEM_ALERT       ? L"alert"
+                                                              : nullptr;
     if (!name || objectId != OBJID_CLIENT) return;
     wchar_t className[64] = {};
     ::GetClassNameW(window, className, 64);
@@ -226,10 +223,7 @@ int late(HWND window, IAccessible& object, DWORD seconds)
     out(L"held | " + nameOf(object, CHILDID_SELF));
     const DWORD end = ::GetTickCount() + seconds * 1000;
     while (::IsWindow(window) && static_cast<LONG>(end - ::GetTickCount()) > 0) ::Sleep(50);
-    if (::IsWindow(window)) {
-        out(L"window still there");
-        return 1;
-    }
+    if (::IsWindow(window)) return 1;
     BSTR name = nullptr;
     const HRESULT named = object.get_accName(child(CHILDID_SELF), &name);
     take(name);
@@ -245,7 +239,7 @@ int wmain(int argc, wchar_t** argv)
 {
     _setmode(_fileno(stdout), _O_BINARY);
     if (argc < 3) {
-        std::fwprintf(stderr, L"usage: acc-probe tree|get|do|focus|where|watch|late CLASS [ARG]\n");
+        std::fwprintf(stderr, L"usage: acc-probe tree|get|do|where|watch|late CLASS [ARG]\n");
         return 2;
     }
     const std::wstring command = argv[1];
@@ -269,7 +263,7 @@ int wmain(int argc, wchar_t** argv)
             if (all || !(stateOf(*object, id) & STATE_SYSTEM_INVISIBLE)) out(line(*object, id));
     } else if (command == L"late") {
         code = late(window, *object, argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 10);
-    } else if (argc > 3 && (command == L"get" || command == L"do" || command == L"focus" || command == L"where")) {
+    } else if (argc > 3 && (command == L"get" || command == L"do" || command == L"where")) {
         const long id = childNamed(*object, argv[3]);
         if (!id) {
             std::fwprintf(stderr, L"no shown child named %ls\n", argv[3]);
@@ -281,8 +275,7 @@ int wmain(int argc, wchar_t** argv)
             code = SUCCEEDED(object->accLocation(&x, &y, &w, &h, child(id))) ? 0 : 1;
             out(std::to_wstring(x) + L" " + std::to_wstring(y) + L" " + std::to_wstring(w) + L" " + std::to_wstring(h));
         } else {
-            const HRESULT hr = command == L"do" ? object->accDoDefaultAction(child(id))
-                                                : object->accSelect(SELFLAG_TAKEFOCUS, child(id));
+            const HRESULT hr = object->accDoDefaultAction(child(id));
             out(command + L" | " + hex(hr));
             code = SUCCEEDED(hr) ? 0 : 1;
         }

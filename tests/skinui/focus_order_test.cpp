@@ -99,20 +99,15 @@ TEST(FocusKeys, CommandsFollowWhatHasTheFocus)
         {NavKey::Tab, true, false, FocusKind::Edit, KeyCommand::PreviousFocus},
         {NavKey::Enter, false, false, FocusKind::Button, KeyCommand::ActivateFocused},
         {NavKey::Enter, false, false, FocusKind::Option, KeyCommand::ActivateDefault},
-        {NavKey::Enter, false, false, FocusKind::Edit, KeyCommand::ActivateDefault},
-        {NavKey::Enter, false, false, FocusKind::None, KeyCommand::ActivateDefault},
         {NavKey::Space, false, false, FocusKind::Option, KeyCommand::PressFocused},
         {NavKey::Space, false, false, FocusKind::Edit, KeyCommand::None},
         {NavKey::Left, false, false, FocusKind::Button, KeyCommand::PreviousInRow},
         {NavKey::Down, false, false, FocusKind::Option, KeyCommand::NextInRow},
         {NavKey::Down, false, false, FocusKind::Text, KeyCommand::LineDown},
-        {NavKey::Left, false, false, FocusKind::Text, KeyCommand::None},
         {NavKey::Up, false, false, FocusKind::Edit, KeyCommand::None},
         {NavKey::PageDown, false, false, FocusKind::Text, KeyCommand::PageDown},
-        {NavKey::Home, false, false, FocusKind::Text, KeyCommand::Top},
         {NavKey::End, false, false, FocusKind::Button, KeyCommand::None},
         {NavKey::Tab, false, true, FocusKind::Button, KeyCommand::None},
-        {NavKey::Other, false, false, FocusKind::Button, KeyCommand::None},
     };
     for (const auto& k : cases)
         EXPECT_EQ(keyCommand(k.key, k.shift, k.alt, k.focused), k.expected) << static_cast<int>(k.key);

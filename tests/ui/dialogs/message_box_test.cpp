@@ -260,7 +260,7 @@ TEST_F(MessageBoxTest, LongMarkupWrapsInsideTheLabel)
     EXPECT_GT(rowsWithText, 40);
 }
 
-TEST_F(MessageBoxTest, TheSafeButtonHasTheFocusArrowsMoveAndEnterPresses)
+TEST_F(MessageBoxTest, TheSafeButtonHasTheFocusAndEnterPressesIt)
 {
     std::vector<std::wstring> ran;
     msg::showMessageBox(owner_, L"", L"Prompt <c #FFFFFF>x</c>", L"leave?",
@@ -273,9 +273,6 @@ TEST_F(MessageBoxTest, TheSafeButtonHasTheFocusArrowsMoveAndEnterPresses)
     ::GetWindowTextW(box->hwnd(), name, 64);
     EXPECT_STREQ(name, L"Prompt x");
     ASSERT_TRUE(pumpUntil([&] { return box->focused() == button(*box, 1); }, 2000));
-    ::SendMessageW(box->hwnd(), WM_KEYDOWN, VK_LEFT, 1);
-    EXPECT_EQ(box->focused(), button(*box, 0));
-    ::SendMessageW(box->hwnd(), WM_KEYDOWN, VK_RIGHT, 1);
     ::SendMessageW(box->hwnd(), WM_KEYDOWN, VK_RETURN, 1);
     EXPECT_TRUE(allClosed());
     EXPECT_EQ(ran, std::vector<std::wstring>{L"cancel"});
