@@ -219,8 +219,10 @@ void WindowImplBase::paintRect(const RECT* rect)
     CPaintOptions options;
     options.caretOn = caretOn_;
     options.dirty = rect;
-    // An edit shows its caret instead of a ring.
-    if (focusCues_ && focused_ && !dynamic_cast<CEditUI*>(focused_)) options.focusRing = focused_;
+    // Only the window with the keyboard shows a ring; an edit shows its
+    // caret instead.
+    if (focusCues_ && focused_ && !dynamic_cast<CEditUI*>(focused_) && ::GetFocus() == hwnd_)
+        options.focusRing = focused_;
     paintWindow(*painter_, layout_, options);
     painter_->setClip(nullptr);
     ::QueryPerformanceCounter(&b);

@@ -175,6 +175,7 @@ private:
     void scrollText(CRichEditUI& text, KeyCommand command);
     void showFocusCues();
     void onUiState(WPARAM wParam);
+    void repaintRing();
     void focusChanged();
     void afterChange();
     void keepFocusUsable();

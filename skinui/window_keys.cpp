@@ -92,10 +92,12 @@ bool WindowImplBase::handleAccessMessage(UINT message, WPARAM wParam, LPARAM lPa
         return false;
     case WM_SETFOCUS:
         focusChanged();
+        repaintRing();
         return false;
     case WM_KILLFOCUS:
         if (spacePressed_) spacePressed_->setState(CControlUI::kPushed, false);
         spacePressed_ = nullptr;
+        repaintRing();
         return false;
     case WM_KEYUP:
         return onNavigationKeyUp(wParam);
@@ -241,10 +243,14 @@ void WindowImplBase::onUiState(WPARAM wParam)
     const bool before = focusCues_;
     if (action == UIS_CLEAR) focusCues_ = true;
     else if (action == UIS_SET) focusCues_ = false;
-    if (focusCues_ != before && focused_) {
-        const RECT ring = focusRingRect(*focused_);
-        scheduleRepaint(&ring, false);
-    }
+    if (focusCues_ != before) repaintRing();
+}
+
+void WindowImplBase::repaintRing()
+{
+    if (!focused_) return;
+    const RECT ring = focusRingRect(*focused_);
+    scheduleRepaint(&ring, false);
 }
 
 void WindowImplBase::afterChange()

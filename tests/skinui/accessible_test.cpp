@@ -179,6 +179,10 @@ TEST_F(A11yTest, KeysMoveTheFocusPressAndScrollAndTheRingShowsOnlyAfterThem)
     EXPECT_EQ(window_.focusCuesShown(), always != FALSE);
     ::SendMessageW(window_.hwnd(), WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
     EXPECT_FALSE(window_.focusCuesShown());
+    // Only the window with the keyboard shows its ring.
+    window_.showWindow(true, true);
+    ::SetFocus(window_.hwnd());
+    ASSERT_EQ(::GetFocus(), window_.hwnd());
     const RECT ring = focusRingRect(*c(L"close"));
     const POINT edge = {ring.left, (ring.top + ring.bottom) / 2};
     EXPECT_NE(window_.paintNow().pixel(edge.x, edge.y), 0xFF1B1B1Bu);
@@ -187,6 +191,9 @@ TEST_F(A11yTest, KeysMoveTheFocusPressAndScrollAndTheRingShowsOnlyAfterThem)
     EXPECT_TRUE(window_.focusCuesShown());
     EXPECT_EQ(window_.paintNow().pixel(edge.x, edge.y), 0xFF1B1B1Bu);
     EXPECT_EQ(window_.paintNow().pixel(edge.x + 2, edge.y), 0xFFFFFFFFu);
+    ::SetFocus(nullptr);
+    EXPECT_NE(window_.paintNow().pixel(edge.x, edge.y), 0xFF1B1B1Bu);
+    ::SetFocus(window_.hwnd());
     key(VK_LEFT);
     EXPECT_EQ(window_.focused(), c(L"go"));
 
