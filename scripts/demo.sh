@@ -9,7 +9,9 @@
 # fetches and installs both packages); a fourth reaches the vendor only
 # through a proxy stand-in named in the prefix's Internet options; a fifth
 # installs from a copy of the emulator's installer lying beside the
-# program. Screenshots of each state are left in the build folder.
+# program; a sixth installs with the keyboard alone and prints what a
+# screen reader hears. Screenshots of each state are left in the build
+# folder.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 "$repo/scripts/setup.sh"
@@ -170,6 +172,44 @@ echo "   installer requests at the vendor stand-in in this run: $(( $(grep -c 'r
 echo "   bar values shown: $(wd_bar_values)"
 programs_started "$copy_code"
 [[ $code == 0 && $copy_code != 0 ]] && code=1
+
+echo "== run 6: an install with the keyboard alone, and what a screen reader hears"
+keys="$demo/Kolvex Keys"
+mkdir -p "$keys"
+keys_win=$(wd_winpath "$keys")
+wd_vendor normal 150
+wd_start
+wd_main_window
+echo "== page 0 as a screen reader hears it (role | name | states):"
+wd_acc tree updateMainframe | sed 's/^/   /'
+# No click from here on: the window has the keyboard, as after Alt+Tab.
+xdotool windowfocus "$WD_MAIN"
+echo "== keys pressed, and the control that then had the focus:"
+key_step() { # <what was pressed> <keys...>
+  wd_press "${@:2}"
+  echo "   $1 -> $(wd_focused)"
+}
+key_step "Tab" Tab
+key_step "Space (unticks)" space
+echo "      install button: $(wd_acc get updateMainframe 快速安装)"
+key_step "Space (ticks)" space
+wd_tab_to 自定义安装 && key_step "Enter on 自定义安装" Return
+if wd_tab_to 请选择安装路径; then
+  wd_press ctrl+a
+  xdotool type --delay 15 -- "$keys_win"
+  echo "   typed $keys_win"
+fi
+wd_tab_to 立即安装 && shot demo-keyboard-focus-ring && key_step "Enter on 立即安装" Return
+wd_wait_log "start download player" 30 && sleep 1.5 && shot demo-keyboard-downloading
+echo "== page 2 as a screen reader hears it:"
+wd_acc tree updateMainframe | sed 's/^/   /'
+wd_wait_exit 120 || true
+keys_code=$WD_CODE
+sleep 1
+echo "== programs the stand-ins saw started ($keys_win\vpplayer2):"
+wd_journal "$keys/vpplayer2" | sed 's/^/   /'
+echo "== exit code: $keys_code"
+[[ $code == 0 && $keys_code != 0 ]] && code=1
 
 echo "== screenshots:"
 printf '   %s\n' "${shots[@]}"

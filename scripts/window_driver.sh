@@ -29,6 +29,11 @@
 #   wd_internet_settings fixed PROXY [BYPASS] | script URL | none
 #                           the prefix's Internet options, as WinInet and
 #                           WinHTTP read them; wd_stop puts the old ones back
+#   wd_acc ARGS...          a screen reader's view of the windows
+#                           (tests/acc-probe.exe: tree, get, do, where, ...)
+#   wd_focused [CLASS]      the name of the control with the focus
+#   wd_press KEYS...        real key presses, to the window with the focus
+#   wd_tab_to NAME [CLASS]  Tab until NAME has the focus; false if never
 #   wd_stop                 ends what this driver started
 
 WD_PORT=18080
@@ -382,6 +387,23 @@ wd_winpath() { # <host path>
 
 # The stand-ins' journal of an install folder (host path), without CRs.
 wd_journal() { [[ -f $1/standin-journal.txt ]] && tr -d "\r" <"$1/standin-journal.txt" || true; }
+
+wd_acc() { "$WD_BUILD/wine-run.sh" "$WD_BUILD/tests/acc-probe.exe" "$@" | tr -d '\r'; }
+
+wd_focused() { # [class]
+  wd_acc tree "${1:-updateMainframe}" 2>/dev/null |
+    awk -F' [|] ' 'NR > 1 && $3 ~ /(^|,)focused(,|$)/ { print $2; exit }' || true
+}
+
+wd_press() { xdotool key "$@"; sleep 0.3; }
+
+wd_tab_to() { # <name> [class]
+  for _ in $(seq 12); do
+    [[ $(wd_focused "${2:-}") == "$1" ]] && return 0
+    wd_press Tab
+  done
+  return 1
+}
 
 wd_stop() {
   if [[ -n $WD_PROGRAM_PID ]] && kill -0 "$WD_PROGRAM_PID" 2>/dev/null; then

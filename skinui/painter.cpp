@@ -428,6 +428,23 @@ void CPainter::fillRect(const RECT& rect, DWORD color)
     impl_->graphics->FillRectangle(&brush, toRect(rect));
 }
 
+void CPainter::drawFocusRing(const RECT& rect, int lineWidth)
+{
+    if (!impl_->ready() || isEmpty(rect) || lineWidth <= 0) return;
+    const int inner = std::max(lineWidth / 2, 1);
+    // Frames as four bands each, so nothing inside is touched.
+    auto frame = [this](const RECT& r, int width, DWORD color) {
+        if (r.right - r.left <= 2 * width || r.bottom - r.top <= 2 * width) return;
+        fillRect(RECT{r.left, r.top, r.right, r.top + width}, color);
+        fillRect(RECT{r.left, r.bottom - width, r.right, r.bottom}, color);
+        fillRect(RECT{r.left, r.top + width, r.left + width, r.bottom - width}, color);
+        fillRect(RECT{r.right - width, r.top + width, r.right, r.bottom - width}, color);
+    };
+    frame(rect, lineWidth, 0xFF1B1B1B);
+    frame(RECT{rect.left + lineWidth, rect.top + lineWidth, rect.right - lineWidth, rect.bottom - lineWidth}, inner,
+          0xFFFFFFFF);
+}
+
 bool CPainter::drawImage(const CImageDesc& image, const RECT& control)
 {
     if (!impl_->ready()) return false;

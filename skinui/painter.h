@@ -73,6 +73,9 @@ public:
 
     // Colours are 0xAARRGGBB; alpha 0 draws nothing.
     void fillRect(const RECT& rect, DWORD color);
+    // The keyboard focus: a dark frame of lineWidth along the rectangle's
+    // edge with a white line inside it.
+    void drawFocusRing(const RECT& rect, int lineWidth);
     // Source cell, dest inside the control, nine-grid corner, mask. False
     // when the picture is missing (nothing drawn).
     bool drawImage(const CImageDesc& image, const RECT& control);

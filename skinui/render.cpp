@@ -9,6 +9,10 @@ namespace {
 const DWORD kDefaultTextColor = 0xFF000000;
 const DWORD kSelectionColor = 0x66268FD6;
 const int kThumbMinimum = 20;
+// The ring's dark line, and its white line and gap inside: it shows on
+// the white page, the blue button and the dark title bar alike.
+const int kFocusRingWidth = 2;
+const int kFocusRingOutset = 3;
 
 bool meets(const RECT& a, const RECT* b)
 {
@@ -211,11 +215,22 @@ void paintControl(CPainter& painter, CControlUI& control, const CWindowLayout& l
             paintControl(painter, *container->itemAt(i), layout, options);
 }
 
+RECT focusRingRect(const CControlUI& control)
+{
+    RECT r = control.pos();
+    ::InflateRect(&r, kFocusRingOutset, kFocusRingOutset);
+    return r;
+}
+
 void paintWindow(CPainter& painter, CWindowLayout& layout, const CPaintOptions& options)
 {
     painter.setFonts(layout.fonts);
     if (layout.hasLayeredImage) painter.drawImage(layout.layeredImage, RECT{0, 0, layout.size.cx, layout.size.cy});
     if (layout.root) paintControl(painter, *layout.root, layout, options);
+    if (options.focusRing && options.focusRing->isVisible()) {
+        const RECT ring = focusRingRect(*options.focusRing);
+        if (meets(ring, options.dirty)) painter.drawFocusRing(ring, kFocusRingWidth);
+    }
 }
 
 } // namespace SkinUI

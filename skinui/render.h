@@ -13,11 +13,18 @@ struct CPaintOptions {
     bool caretOn = true;
     // Only controls that meet this rectangle are painted; null for all.
     const RECT* dirty = nullptr;
+    // The control that shows the focus ring, drawn over everything; null
+    // while the ring is hidden.
+    const CControlUI* focusRing = nullptr;
 };
 
 // The layered image first (the window's shadow), then the tree.
 void paintWindow(CPainter& painter, CWindowLayout& layout, const CPaintOptions& options);
 void paintControl(CPainter& painter, CControlUI& control, const CWindowLayout& layout, const CPaintOptions& options);
+
+// Where a control's focus ring lies: just around it. Repainting a
+// control covers this much.
+RECT focusRingRect(const CControlUI& control);
 
 // The text rectangle of a control: its rectangle less its text padding.
 RECT textRect(const CControlUI& control);

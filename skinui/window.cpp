@@ -192,6 +192,7 @@ LRESULT WindowImplBase::onCreate()
     initWindow();
     relayout();
     paintRect(nullptr);
+    initAccess();
     return 0;
 }
 
@@ -218,6 +219,10 @@ void WindowImplBase::paintRect(const RECT* rect)
     CPaintOptions options;
     options.caretOn = caretOn_;
     options.dirty = rect;
+    // Only the window with the keyboard shows a ring; an edit shows its
+    // caret instead.
+    if (focusCues_ && focused_ && !dynamic_cast<CEditUI*>(focused_) && ::GetFocus() == hwnd_)
+        options.focusRing = focused_;
     paintWindow(*painter_, layout_, options);
     painter_->setClip(nullptr);
     ::QueryPerformanceCounter(&b);
@@ -285,8 +290,10 @@ void WindowImplBase::scheduleRepaint(const RECT* rect, bool relayout)
 
 void WindowImplBase::controlChanged(CControlUI& control, bool relayout)
 {
+    treeChanged_ = true;
+    const RECT area = focusRingRect(control);
     if (relayout) scheduleRepaint(nullptr, true);
-    else scheduleRepaint(&control.pos(), false);
+    else scheduleRepaint(&area, false);
 }
 
 const CSurface& WindowImplBase::paintNow()
@@ -516,14 +523,17 @@ void WindowImplBase::setFocusControl(CControlUI* control)
     CControlUI* leaving = focused_;
     focused_ = control;
     if (leaving) leaving->setState(CControlUI::kFocused, false);
-    if (focused_) {
-        focused_->setState(CControlUI::kFocused, true);
+    if (focused_) focused_->setState(CControlUI::kFocused, true);
+    // Only an edit has a caret to blink.
+    if (dynamic_cast<CEditUI*>(focused_)) {
         caretOn_ = true;
         ::SetTimer(hwnd_, kCaretTimer, kCaretBlinkMs, nullptr);
     } else {
         ::KillTimer(hwnd_, kCaretTimer);
     }
-    if (leaving) sendNotify(leaving, L"killfocus");
+    focusChanged();
+    // Edits say when they are left: their text is taken then.
+    if (dynamic_cast<CEditUI*>(leaving)) sendNotify(leaving, L"killfocus");
 }
 
 void WindowImplBase::onMouseMove(POINT pt, bool leftDown)
@@ -532,6 +542,7 @@ void WindowImplBase::onMouseMove(POINT pt, bool leftDown)
         TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, hwnd_, 0};
         tracking_ = ::TrackMouseEvent(&track) != FALSE;
     }
+    if (dragThumb(pt)) return;
     CControlUI* over = hitTest(pt);
     if (pushed_) {
         // While pressed only the pressed control can be hot.
@@ -549,9 +560,10 @@ void WindowImplBase::onMouseMove(POINT pt, bool leftDown)
 void WindowImplBase::onLeftDown(POINT pt)
 {
     CControlUI* over = hitTest(pt);
-    // Whatever else is clicked takes the focus away from an edit.
+    if (beginThumbDrag(over, pt)) return;
+    // The focus follows the click; elsewhere it leaves the controls.
     CEditUI* edit = dynamic_cast<CEditUI*>(over);
-    setFocusControl(edit && edit->isEnabled() ? over : nullptr);
+    focusControl(over && canTakeFocus(*over) ? over : nullptr);
     if (!over || !over->isEnabled()) return;
     ::SetCapture(hwnd_);
     if (edit) {
@@ -566,6 +578,7 @@ void WindowImplBase::onLeftDown(POINT pt)
 void WindowImplBase::onLeftUp(POINT pt)
 {
     selecting_ = false;
+    endThumbDrag();
     // Taken first: releasing the capture reports a capture change.
     CControlUI* pressed = pushed_;
     pushed_ = nullptr;
@@ -573,15 +586,7 @@ void WindowImplBase::onLeftUp(POINT pt)
     if (!pressed) return;
     pressed->setState(CControlUI::kPushed, false);
     if (hitTest(pt) != pressed || !pressed->isEnabled()) return;
-    if (COptionUI* option = dynamic_cast<COptionUI*>(pressed)) {
-        // A check box toggles; an option of a group only turns on.
-        const bool was = option->isSelected();
-        if (option->group().empty() || !was) {
-            option->setSelected(!was);
-            sendNotify(option, L"selectchanged");
-        }
-    }
-    sendNotify(pressed, L"click");
+    clickControl(*pressed);
 }
 
 void WindowImplBase::onWheel(POINT screen, int delta)
@@ -678,6 +683,8 @@ void WindowImplBase::onChar(wchar_t c)
 
 LRESULT WindowImplBase::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    LRESULT result = 0;
+    if (handleAccessMessage(message, wParam, lParam, result)) return result;
     switch (message) {
     case WM_CREATE:
         return onCreate();
@@ -685,6 +692,7 @@ LRESULT WindowImplBase::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
         ::DestroyWindow(hwnd_);
         return 0;
     case WM_DESTROY:
+        closeAccess();
         ::KillTimer(hwnd_, kCaretTimer);
         if (tooltip_) ::DestroyWindow(tooltip_);
         tooltip_ = nullptr;
@@ -732,6 +740,7 @@ LRESULT WindowImplBase::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
         return 0;
     case WM_KEYDOWN:
         if (onKeyDown(wParam)) return 0;
+        if (onNavigationKey(wParam, lParam)) return 0;
         // Also under a loop that skips the pre-translation.
         if (wParam == VK_ESCAPE) {
             close(IDCANCEL);
@@ -749,6 +758,7 @@ LRESULT WindowImplBase::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
         }
         break;
     case WM_CAPTURECHANGED:
+        if (reinterpret_cast<HWND>(lParam) != hwnd_) endThumbDrag();
         if (reinterpret_cast<HWND>(lParam) != hwnd_ && pushed_) {
             pushed_->setState(CControlUI::kPushed, false);
             pushed_ = nullptr;
@@ -762,6 +772,7 @@ LRESULT WindowImplBase::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
             dirty_ = RECT{0, 0, 0, 0};
             if (needLayout_ || dirty.right <= dirty.left) paintRect(nullptr);
             else paintRect(&dirty);
+            afterChange();
             return 0;
         }
         break;

@@ -5,6 +5,9 @@
 // notifications routed through a (type, control name) table, and the
 // message loop.
 
+#include "skinui/accessible.h"
+#include "skinui/accessible_tree.h"
+#include "skinui/focus_order.h"
 #include "skinui/layout_builder.h"
 #include "skinui/painter.h"
 
@@ -53,7 +56,7 @@ private:
 };
 
 class WindowImplBase : public INotifyUI, public IMessageFilterUI, public IDialogBuilderCallback, public CNotifyPump,
-                       private IControlHost {
+                       private IControlHost, private IAccessibleHost {
 public:
     WindowImplBase();
     ~WindowImplBase() override;
@@ -97,6 +100,25 @@ public:
     // Raises a notification to this window.
     void sendNotify(CControlUI* sender, const std::wstring& type);
 
+    // The keyboard focus among the controls. A window's first focus is the
+    // one given in its initialisation step, else its default button, else
+    // the first control in Tab order. False (and nothing changes) for a
+    // control that cannot take the focus.
+    bool focusControl(CControlUI* control);
+    CControlUI* focused() const { return focused_; }
+    // The focus ring shows once the keyboard is used in the window (or in
+    // its owner), or always when the system says so.
+    bool focusCuesShown() const { return focusCues_; }
+    // Screen readers hear the window as a dialog, not a plain client area.
+    void setDialogRole(bool dialog) { dialogRole_ = dialog; }
+    // Tells screen readers that the window (a box) asks for attention; the
+    // event goes out once the current message is done, so the box can be
+    // filled first.
+    void announceAlert();
+    // The window's accessible object with a reference for the caller, as
+    // WM_GETOBJECT gives it out; null once the window is gone.
+    IAccessible* accessibleObject();
+
     // Lays out and paints now (tests and benchmarks); returns the bitmap.
     const CSurface& paintNow();
     // Repaints only the control's rectangle now; returns milliseconds taken.
@@ -139,6 +161,39 @@ private:
     void onWheel(POINT screen, int delta);
     bool onKeyDown(WPARAM key);
     void onChar(wchar_t c);
+    // window_keys.cpp: focus, keyboard, screen readers and the scroll
+    // thumb. The messages it owns (WM_GETOBJECT, the UI state, focus
+    // arrival, key releases, its own requests and timer); true when done.
+    bool handleAccessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void initAccess();
+    void closeAccess();
+    bool onNavigationKey(WPARAM key, LPARAM flags);
+    bool onNavigationKeyUp(WPARAM key);
+    void clickControl(CControlUI& control);
+    void activateControl(CControlUI& control);
+    void runKeyCommand(KeyCommand command);
+    void scrollText(CRichEditUI& text, KeyCommand command);
+    void showFocusCues();
+    void onUiState(WPARAM wParam);
+    void repaintRing();
+    void focusChanged();
+    void afterChange();
+    void keepFocusUsable();
+    void tellReaders();
+    void tellHeldValues();
+    void onAccessibleRequest(WPARAM kind, LPARAM control);
+    bool beginThumbDrag(CControlUI* over, POINT pt);
+    bool dragThumb(POINT pt);
+    void endThumbDrag();
+    AccessibleContext accessibleContext() const;
+    // IAccessibleHost
+    HWND accessibleWindow() const override { return hwnd_; }
+    CControlUI* accessibleRoot() const override { return layout_.root.get(); }
+    CControlUI* focusedControl() const override { return focused_; }
+    CControlUI* defaultControl() const override;
+    long clientRole() const override;
+    void requestDefaultAction(CControlUI& control) override;
+    void requestFocus(CControlUI& control) override;
     void copySelection(bool cut);
     void paste();
     void updateTooltip();
@@ -160,6 +215,19 @@ private:
     bool caretOn_ = true;
     bool tracking_ = false;
     UINT closeResult_ = 0;
+    // Keyboard and screen readers.
+    bool wantsFirstFocus_ = true;
+    bool focusCues_ = false;
+    bool dialogRole_ = false;
+    CControlUI* spacePressed_ = nullptr;
+    CRichEditUI* thumbDragged_ = nullptr;
+    int thumbGrab_ = 0;
+    int thumbTravel_ = 0;
+    bool treeChanged_ = false;
+    bool toldOnce_ = false;
+    std::vector<AccessibleItem> toldItems_;
+    CValueThrottle valueThrottle_;
+    CAccessibleLink accessible_{*this};
     double lastPaintMs_ = 0;
     double lastPresentMs_ = 0;
 };

@@ -118,6 +118,7 @@ void VPDownloaderMainFrame::initWindow()
         {L"homepageBtn", L"homepage"},
     };
     for (const auto& row : kTexts) setControlText(row[0], text(row[1]));
+    nameForScreenReaders();
 
     refreshInstallState();
     if (owner) setControlText(L"pathedit", owner->getInstallDir());
@@ -162,6 +163,21 @@ void VPDownloaderMainFrame::teardown()
     stopPackageWorker();
 }
 
+// Controls that show a picture, or no text of their own, are named from
+// the bundle for screen readers.
+void VPDownloaderMainFrame::nameForScreenReaders()
+{
+    static const wchar_t* const kNames[][2] = {
+        {L"closebtn", L"Acc_close"},
+        {L"minbtn", L"Acc_minimize"},
+        {L"addQQGroupBtn", L"Acc_qqgroup"},
+        {L"protocollinkbtn", L"Acc_licence_link"},
+        {L"pathedit", L"Label_choice_path"},
+    };
+    for (const auto& row : kNames)
+        if (SkinUI::CControlUI* c = findControl(row[0])) c->setAttribute(L"accname", text(row[1]));
+}
+
 // --- pages
 
 void VPDownloaderMainFrame::selectPage(int index)
@@ -194,7 +210,8 @@ void VPDownloaderMainFrame::showLicenceWindow()
     if (!licenceWindow_) {
         ProtocolWnd* window = new ProtocolWnd();
         // The window deletes itself; on failure it never existed.
-        if (!window->create(hwnd(), L"protocolWnd", 0x80880000, 0)) {
+        // Named for screen readers in the shown language.
+        if (!window->create(hwnd(), text(L"Acc_licence_title").c_str(), 0x80880000, 0)) {
             WRITE_LOG(L"licence window not created");
             delete window;
             return;

@@ -65,6 +65,7 @@ public:
 
 private:
     void addNotifications();
+    void nameForScreenReaders();
     void onInstallButton();
     void browseForFolder();
     void showLicenceWindow();

@@ -25,9 +25,16 @@ export STANDIN_REGISTRY_KEY='Software\KolvexTests\window'
 # the one it replaced comes back at the end.
 handler_key='HKLM\Software\Classes\https\shell\open\command'
 handler_saved=
+# Wine shows keyboard cues always; the keyboard case sets the preferences
+# of a fresh Windows (cues hidden until the keyboard is used) and puts
+# Wine's back at the end.
+desktop_key='HKCU\Control Panel\Desktop'
+prefs_saved=
 cleanup() {
   wd_stop
   [[ -n $handler_saved ]] && "$bdir/wine-run.sh" reg add "$handler_key" /ve /d "$handler_saved" /f >/dev/null 2>&1
+  [[ -n $prefs_saved ]] &&
+    "$bdir/wine-run.sh" reg add "$desktop_key" /v UserPreferencesMask /t REG_BINARY /d "$prefs_saved" /f >/dev/null 2>&1
   (( started_display )) && stop_display
   return 0
 }
@@ -79,6 +86,51 @@ for line in sys.stdin:
     if m and int(m.group(2)) < 120 and int(m.group(4)) > 170:
         n += 1
 print(n)'
+}
+
+# A screen reader's view of the program's windows (another process asking
+# for their accessible objects): "role | name | states | value" lines.
+acc() { wd_acc "$@"; }
+focused_name() { wd_focused "$@"; }
+press() { wd_press "$@"; }
+tab_to() { # <name> [class]
+  wd_tab_to "$@" || fail "Tab never reached $1 (focus on: $(focused_name "${2:-}"))"
+}
+# Waits until a window of the class is shown, or with "gone" until none is
+# left (told from the Windows side: a hidden box is closed a moment later).
+wait_class() { # <class> [gone]
+  for _ in $(seq 80); do
+    if [[ -n ${2:-} ]]; then
+      [[ -z $(probe_line "$1") ]] && return 0
+    else
+      acc tree "$1" >/dev/null 2>&1 && return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+# Whether the screen pixel is the focus ring's dark line.
+ring_at() { # <x> <y>
+  import -window root "$work/ring.png" 2>/dev/null || return 1
+  local rgb
+  rgb=$(/usr/bin/convert "$work/ring.png" -crop "1x1+$1+$2" -depth 8 txt:- | tail -1 | grep -o '#[0-9A-Fa-f]\{6\}')
+  (( 16#${rgb:1:2} < 60 && 16#${rgb:3:2} < 60 && 16#${rgb:5:2} < 60 ))
+}
+# The dark line just left of a child's middle.
+ring_left_of() { # <name>
+  local x y w h
+  read -r x y w h <<<"$(acc where updateMainframe "$1")"
+  ring_at $((x - 3)) $((y + h / 2))
+}
+# The download's part file grows (in the typed folder, or the one given).
+download_grows() { # [install folder, host path]
+  local part="${1:-$folder/vpplayer2}/rizodi.exe.tmp" before
+  before=$(stat -c %s "$part" 2>/dev/null || echo 0)
+  for _ in $(seq 100); do
+    (( $(stat -c %s "$part" 2>/dev/null || echo 0) > before )) && return 0
+    sleep 0.1
+  done
+  return 1
 }
 
 # A copy of the installer for one game (package and openID in its name).
@@ -361,6 +413,157 @@ DownloadError)
   wd_wait_exit 20 || true
   expect_code 0
   [[ -z $(wd_journal "$folder/vpplayer2") ]] || fail "programs started: $(wd_journal "$folder/vpplayer2")"
+  ;;
+
+KeyboardOnly)
+  # Everything a mouse user does, with keys alone: no click anywhere.
+  prefs_saved=$("$bdir/wine-run.sh" reg query "$desktop_key" /v UserPreferencesMask 2>/dev/null | tr -d '\r' |
+    sed -n 's/.*REG_BINARY *//p')
+  "$bdir/wine-run.sh" reg add "$desktop_key" /v UserPreferencesMask /t REG_BINARY /d 9E1E078012000000 /f \
+    >/dev/null 2>&1
+  wd_vendor slow-all
+  wd_start
+  wd_main_window
+  xdotool windowfocus "$WD_MAIN"
+  sleep 0.3
+  [[ $(focused_name) == 快速安装 ]] || fail "the install button has not the first focus: $(focused_name)"
+  ring_left_of 快速安装 && fail "a focus ring shows before the keyboard was used"
+  press Tab
+  [[ $(focused_name) == "已阅读并同意Kolvex 许可协议" ]] || fail "Tab did not reach the tick box: $(focused_name)"
+  ring_left_of "已阅读并同意Kolvex 许可协议" || fail "no focus ring on the tick box"
+  wd_shot window-focus-ring-tick
+  press space
+  [[ $(acc get updateMainframe 快速安装) == *unavailable* ]] || fail "unticked, the install button is available"
+  press space
+  [[ $(acc get updateMainframe 快速安装) != *unavailable* ]] || fail "ticked again, the install button stays unavailable"
+  # The licence: opened, scrolled and closed by keys.
+  tab_to 许可协议
+  press Return
+  wait_class protocolwnd || fail "Enter on the link opened no licence window"
+  wd_wait_box
+  [[ $(focused_name protocolwnd) == Kolvex许可协议 ]] || fail "the licence text has not the focus: $(focused_name protocolwnd)"
+  wd_shot window-licence-top "$WD_BOX"
+  press Next
+  wd_shot window-licence-page-down "$WD_BOX"
+  cmp -s "$WD_SHOTS/window-licence-top.png" "$WD_SHOTS/window-licence-page-down.png" &&
+    fail "Page Down did not scroll the licence"
+  press Return
+  wait_class protocolwnd gone || fail "Enter did not close the licence window"
+  # The custom view, a typed folder, Enter on the install button.
+  tab_to 自定义安装
+  press Return
+  [[ $(focused_name) == 返回 ]] || fail "the focus did not pass to the back button: $(focused_name)"
+  tab_to 请选择安装路径
+  press ctrl+a
+  xdotool type --delay 15 -- "$win"
+  tab_to 立即安装
+  ring_left_of 立即安装 || fail "no focus ring on the install button"
+  wd_shot window-focus-ring-button
+  press Return
+  expect_log "install folder chosen: $installed"
+  expect_log "select page 2"
+  expect_log "start download player"
+  # The close button by keys: the question's safe button first, so Enter
+  # goes on with the download; then the arrow to "确定" ends the program.
+  tab_to 关闭
+  press Return
+  wd_wait_box message || fail "no exit question"
+  [[ $(focused_name MessageBoxWindow) == 取消 ]] || fail "the question's focus is not on 取消: $(focused_name MessageBoxWindow)"
+  press Return
+  wait_class MessageBoxWindow gone || fail "Enter on 取消 left the question open"
+  download_grows || fail "the download stopped after 取消"
+  [[ $(probe_line updateMainframe) == *enabled=1* ]] || fail "the window stays disabled: $(probe_line updateMainframe)"
+  [[ $(focused_name) == 关闭 ]] || fail "the focus did not come back to the close button: $(focused_name)"
+  press Return
+  wd_wait_box message || fail "no exit question the second time"
+  press Left
+  [[ $(focused_name MessageBoxWindow) == 确定 ]] || fail "Left did not reach 确定: $(focused_name MessageBoxWindow)"
+  press Return
+  wd_wait_exit 15 || true
+  expect_code 0
+  [[ -z $(wd_journal "$folder/vpplayer2") ]] || fail "programs started: $(wd_journal "$folder/vpplayer2")"
+  [[ $(grep -c 'rizodi.exe' "$work/vendor-server.log" || true) == 1 ]] || fail "the download did not stop with the program"
+  ;;
+
+ScreenReader)
+  # What a screen reader finds and does, through the window's accessible
+  # objects from another process; the events it hears meanwhile.
+  wd_vendor normal 20
+  wd_start
+  wd_main_window
+  acc watch updateMainframe 60 >"$work/events.txt" 2>&1 &
+  watcher=$!
+  acc tree updateMainframe >"$work/page0.txt"
+  printf '%s\n' "window | client | Kolvex下载器 | focused,focusable" \
+    "graphic | Kolvex Android emulator | read only" "push button | 加入官方QQ群 | focusable" \
+    "push button | 最小化 | focusable" "push button | 关闭 | focusable" \
+    "push button | 快速安装 | focused,default,focusable" \
+    "check button | 已阅读并同意Kolvex 许可协议 | checked,focusable" "link | 许可协议 | focusable,linked" \
+    "push button | 自定义安装 | focusable" >"$work/page0.expected"
+  diff "$work/page0.expected" "$work/page0.txt" >"$work/page0.diff" || fail "page 0 as heard: $(cat "$work/page0.diff")"
+  acc do updateMainframe 自定义安装 >/dev/null
+  sleep 0.5
+  acc get updateMainframe 请选择安装路径 | grep -q '^text | 请选择安装路径 | focusable | [A-Z]:\\' ||
+    fail "the custom view's folder edit: $(acc get updateMainframe 请选择安装路径)"
+  # The licence window: named, its text whole, its object dead once it is gone.
+  acc do updateMainframe 许可协议 >/dev/null
+  wait_class protocolwnd || fail "the link's default action opened no licence window"
+  acc tree protocolwnd >"$work/licence.txt"
+  grep -q '^window | client | Kolvex许可协议 |' "$work/licence.txt" || fail "licence window: $(cat "$work/licence.txt")"
+  grep -qE '^text | Kolvex许可协议 | focused,read only,focusable | [0-9]{4,} characters' "$work/licence.txt" ||
+    fail "licence text: $(cat "$work/licence.txt")"
+  acc late protocolwnd 15 >"$work/late.txt" 2>&1 &
+  late=$!
+  sleep 1
+  acc do protocolwnd Sure >/dev/null
+  wait "$late" || fail "a reader holding the closed licence window's object: $(cat "$work/late.txt")"
+  grep -q 'name 0x800401FD | count 0x800401FD' "$work/late.txt" || fail "late calls: $(cat "$work/late.txt")"
+  # The tick box as a click; then the install button starts the download.
+  acc do updateMainframe "已阅读并同意Kolvex 许可协议" >/dev/null
+  sleep 0.5
+  [[ $(acc get updateMainframe 立即安装) == *unavailable* ]] || fail "unticked: $(acc get updateMainframe 立即安装)"
+  acc do updateMainframe "已阅读并同意Kolvex 许可协议" >/dev/null
+  sleep 0.5
+  acc do updateMainframe 立即安装 >/dev/null
+  expect_log "select page 2"
+  expect_log "start download player"
+  # The bar tells what the window shows.
+  expect_log "installprogressbar " 30
+  bar=$(acc get updateMainframe "[progress bar]")
+  shown=$(wd_log | sed -n 's/.*):installprogressbar \([0-9]*\)$/\1/p' | head -1)
+  [[ $bar =~ \|\ ([0-9]+)%$ ]] && (( BASH_REMATCH[1] >= shown && BASH_REMATCH[1] <= 100 )) ||
+    fail "the bar's value during the download: $bar (shown: $shown%)"
+  # The exit question: a named dialog with its text and buttons.
+  acc do updateMainframe 关闭 >/dev/null
+  wait_class MessageBoxWindow || fail "no exit question"
+  acc tree MessageBoxWindow >"$work/question.txt"
+  for line in "window | dialog | 操作提示 | focused,focusable" "static text | 确定要停止安装模拟器？ | read only" \
+    "push button | 确定 | focusable" "push button | 取消 | focused,default,focusable"; do
+    grep -qxF "$line" "$work/question.txt" || fail "the question lacks: $line ($(cat "$work/question.txt"))"
+  done
+  acc do MessageBoxWindow 取消 >/dev/null
+  wait_class MessageBoxWindow gone || fail "取消 left the question open"
+  # The folder proposed at start: D: of the prefix.
+  download_grows "$bdir/wineprefix/drive_d/Bexmoor/vpplayer2" || fail "the download stopped after 取消"
+  acc do updateMainframe 关闭 >/dev/null
+  wait_class MessageBoxWindow || fail "no exit question the second time"
+  acc do MessageBoxWindow 确定 >/dev/null
+  wd_wait_exit 15 || true
+  expect_code 0
+  wait "$watcher" || true
+  # Heard: focus and state changes, the page change, the bar at most once a
+  # second, the question as an alert.
+  for heard in "state | updateMainframe | push button | 立即安装 | unavailable" \
+    "show | updateMainframe | progress bar" "hide | updateMainframe | check button" \
+    "alert | MessageBoxWindow | dialog | 操作提示" "focus | MessageBoxWindow | push button | 取消"; do
+    grep -qF " | $heard" "$work/events.txt" || fail "not heard: $heard"
+  done
+  python3 - "$work/events.txt" <<'PY' || fail "bar values heard too often: $(grep ' | value | .* | progress bar' "$work/events.txt")"
+import sys
+times = [int(l.split(" | ")[0]) for l in open(sys.argv[1], encoding="utf-8") if " | value | updateMainframe | progress bar" in l]
+assert times, "no value heard"
+assert all(b - a >= 900 for a, b in zip(times, times[1:])), times
+PY
   ;;
 
 GameTwoPackages)

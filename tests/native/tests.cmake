@@ -14,6 +14,7 @@ set(KOLVEX_NATIVE_TESTS
   skinui/xml_document_test
   skinui/layout_test
   skinui/markup_edit_test
+  skinui/focus_order_test
   ui/text/string_bundle_test
   ui/folder_choice_test
   ui/progress_texts_test)

@@ -1,11 +1,14 @@
 #include "ui/dialogs/message_box.h"
 
 #include "common/log.h"
+#include "skinui/markup.h"
 #include "skinui/multi_language.h"
 #include "ui/dialogs/message_box_window.h"
 #include "ui/dialogs/open_boxes.h"
+#include "ui/text/string_bundle.h"
 
 #include <memory>
+#include <vector>
 
 namespace msg {
 
@@ -23,6 +26,15 @@ int buttonWidth(const std::wstring& text)
     int width = 40;
     for (wchar_t c : text) width += c >= 0x2E80 ? 13 : 7;
     return width < 88 ? 88 : width;
+}
+
+// What a screen reader calls the icon: the bundle's word for its kind.
+std::wstring iconName(const std::wstring& picture)
+{
+    if (picture == iconPicture(2)) return ui::text::shownBundleText(L"MsgBox_error");
+    if (picture == iconPicture(1)) return ui::text::shownBundleText(L"Acc_warning");
+    if (picture == iconPicture(0)) return ui::text::shownBundleText(L"MSGBox_noice");
+    return std::wstring();
 }
 
 } // namespace
@@ -52,12 +64,28 @@ CSelectionUI::CSelectionUI(const SelectionInfo& info) : info_(info)
     setHotImage(L"file='" + file + L"' source='10,0,20,10' corner='4,4,4,4'");
     setPushedImage(L"file='" + file + L"' source='20,0,30,10' corner='4,4,4,4'");
     setAttribute(L"textcolor", L"#00FFFFFF");
+    // The blue button is the safe one: Enter presses it.
+    setAttribute(L"default", info.defaultLook ? L"true" : L"false");
 }
 
 MessageBoxWindow::MessageBoxWindow(HWND owner, const std::wstring& layout) : owner_(owner), layout_(layout)
 {
     OwnerHolds::instance().hold(owner_);
     holding_ = true;
+    setDialogRole(true);
+}
+
+void MessageBoxWindow::initWindow()
+{
+    // Screen readers name the box by its title, and its picture-only close
+    // button by the bundle's word.
+    if (SkinUI::CControlUI* title = findControl(L"titlelabel")) ::SetWindowTextW(hwnd(), title->displayText().c_str());
+    if (SkinUI::CControlUI* close = findControl(L"closebtn"))
+        close->setAttribute(L"accname", ui::text::shownBundleText(L"Acc_close"));
+    if (SkinUI::CControlUI* icon = findControl(L"msgiconimage")) {
+        icon->setAttribute(L"role", L"graphic");
+        icon->setAttribute(L"accname", iconName(icon->image(L"bkimage") ? icon->image(L"bkimage")->file : L""));
+    }
 }
 
 MessageBoxWindow::~MessageBoxWindow()
@@ -163,6 +191,7 @@ void MessageBoxWindow::setIcon(const std::wstring& picture)
     if (!picture.empty()) {
         if (icon) {
             icon->setBkImage(picture);
+            icon->setAttribute(L"accname", iconName(picture));
             icon->setVisible(true);
         }
         return;
@@ -179,6 +208,7 @@ void MessageBoxWindow::setTitle(const std::wstring& title)
     // No title keeps the layout's own ("@prompt").
     if (title.empty()) return;
     if (SkinUI::CControlUI* label = findControl(L"titlelabel")) label->setText(title);
+    ::SetWindowTextW(hwnd(), SkinUI::stripMarkup(title).c_str());
 }
 
 void MessageBoxWindow::setText(const std::wstring& text)
@@ -201,8 +231,28 @@ void MessageBoxWindow::setCloseCallback(std::function<void()> action) { closeAct
 
 void MessageBoxWindow::addSelection(const SelectionInfo& selection)
 {
-    if (!addControl(L"bottombar", std::unique_ptr<SkinUI::CControlUI>(new CSelectionUI(selection))))
+    if (!addControl(L"bottombar", std::unique_ptr<SkinUI::CControlUI>(new CSelectionUI(selection)))) {
         WRITE_LOG(L"no button row in the message box");
+        return;
+    }
+    chooseSafeButton();
+}
+
+void MessageBoxWindow::chooseSafeButton()
+{
+    SkinUI::CControlUI* row = findControl(L"bottombar");
+    SkinUI::CContainerUI* buttons = row ? row->asContainer() : nullptr;
+    if (!buttons) return;
+    std::vector<CSelectionUI*> selections;
+    for (std::size_t i = 0; i < buttons->count(); ++i)
+        if (auto* selection = dynamic_cast<CSelectionUI*>(buttons->itemAt(i))) selections.push_back(selection);
+    // The blue one when there is one; a lone button is the safe one anyway.
+    bool chosen = false;
+    for (CSelectionUI* selection : selections) {
+        const bool safe = !chosen && (selection->info().defaultLook || selections.size() == 1);
+        selection->setAttribute(L"default", safe ? L"true" : L"false");
+        chosen = chosen || safe;
+    }
 }
 
 IMessageBox* createMessageBox(HWND owner, const std::wstring& layout)
@@ -215,6 +265,8 @@ IMessageBox* createMessageBox(HWND owner, const std::wstring& layout)
     }
     box->centerWindow();
     box->showWindow(true, true);
+    // Heard once the caller has filled the box.
+    box->announceAlert();
     return box;
 }
 

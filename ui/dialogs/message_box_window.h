@@ -40,6 +40,7 @@ public:
     const wchar_t* windowClassName() const override { return L"MessageBoxWindow"; }
     UINT classStyle() const override { return CS_HREDRAW | CS_VREDRAW; }
     std::wstring skinFile() override { return layout_; }
+    void initWindow() override;
     void notify(SkinUI::TNotifyUI& msg) override;
     LRESULT messageHandler(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -58,6 +59,8 @@ private:
     // when the box is gone afterwards and must not be touched.
     bool runGuarded(const std::function<void()>& action);
     void releaseOwner();
+    // Marks the button that Enter presses and that has the focus first.
+    void chooseSafeButton();
     void runCloseAction();
 
     HWND owner_;

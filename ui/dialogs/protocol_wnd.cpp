@@ -22,8 +22,16 @@ std::wstring ProtocolWnd::skinFile()
 
 void ProtocolWnd::initWindow()
 {
-    if (SkinUI::CControlUI* edit = findControl(L"protocoledit"))
-        edit->setText(ui::dialogs::loadLicenceText(SkinUI::instance()));
+    SkinUI::CControlUI* edit = findControl(L"protocoledit");
+    if (!edit) return;
+    edit->setText(ui::dialogs::loadLicenceText(SkinUI::instance()));
+    // The text is what the window is about: it has the focus (the arrows
+    // scroll it at once, Enter presses the confirm button), and a screen
+    // reader calls it by the window's name.
+    wchar_t name[256] = {};
+    ::GetWindowTextW(hwnd(), name, 256);
+    edit->setAttribute(L"accname", name);
+    focusControl(edit);
 }
 
 void ProtocolWnd::onFinalMessage(HWND hwnd)

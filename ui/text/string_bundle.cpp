@@ -49,5 +49,17 @@ bool readBundleDocument(const std::wstring& name, std::wstring& document)
     return true;
 }
 
+std::wstring shownBundleText(const std::wstring& id)
+{
+    static StringBundle bundle;
+    static bool read = false;
+    if (!read) {
+        read = true;
+        std::wstring document;
+        if (readBundleDocument(kBundleFile, document)) bundle.load(document);
+    }
+    return bundle.stringById(id);
+}
+
 } // namespace text
 } // namespace ui

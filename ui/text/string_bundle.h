@@ -26,6 +26,10 @@ extern const wchar_t* const kBundleFile;
 // start dropped.
 std::wstring bundleDocument(const std::string& bytes);
 
+// The text of id in the shown bundle (kBundleFile), read on first use:
+// for the dialogs, which have no model to ask. User-interface thread only.
+std::wstring shownBundleText(const std::wstring& id);
+
 // Reads a bundle through the skin's file lookup (the "skin" folder beside
 // the program first, then the package) as UTF-16; false when missing.
 bool readBundleDocument(const std::wstring& name, std::wstring& document);

@@ -259,3 +259,30 @@ TEST_F(MessageBoxTest, LongMarkupWrapsInsideTheLabel)
     // Several lines, not one long line cut at the edge.
     EXPECT_GT(rowsWithText, 40);
 }
+
+TEST_F(MessageBoxTest, TheSafeButtonHasTheFocusAndEnterPressesIt)
+{
+    std::vector<std::wstring> ran;
+    msg::showMessageBox(owner_, L"", L"Prompt <c #FFFFFF>x</c>", L"leave?",
+                        selection(L"Sure", [&] { ran.push_back(L"sure"); }, false),
+                        selection(L"Cancel", [&] { ran.push_back(L"cancel"); }, true));
+    MessageBoxWindow* box = onlyBox();
+    ASSERT_TRUE(box);
+    // Screen readers hear the title as the window's name.
+    wchar_t name[64] = {};
+    ::GetWindowTextW(box->hwnd(), name, 64);
+    EXPECT_STREQ(name, L"Prompt x");
+    ASSERT_TRUE(pumpUntil([&] { return box->focused() == button(*box, 1); }, 2000));
+    ::SendMessageW(box->hwnd(), WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_TRUE(allClosed());
+    EXPECT_EQ(ran, std::vector<std::wstring>{L"cancel"});
+
+    // A lone grey button is the safe one too.
+    msg::showErrorBox(owner_, selection(L"Ok", [&] { ran.push_back(L"ok"); }, false), L"Error", L"failed");
+    box = onlyBox();
+    ASSERT_TRUE(box);
+    ASSERT_TRUE(pumpUntil([&] { return box->focused() == button(*box, 0); }, 2000));
+    ::SendMessageW(box->hwnd(), WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_TRUE(allClosed());
+    EXPECT_EQ(ran.back(), L"ok");
+}
