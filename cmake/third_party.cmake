@@ -17,6 +17,8 @@ if(EXISTS /usr/include/lzma/LzmaDec.c)
   add_library(kolvex_lzmadec STATIC ${KOLVEX_THIRD_PARTY}/lzma/LzmaDec.c)
   target_include_directories(kolvex_lzmadec SYSTEM PUBLIC ${KOLVEX_THIRD_PARTY}/lzma)
   target_compile_options(kolvex_lzmadec PRIVATE -w)
+  # Unpacks the skin on the way to the first window.
+  kolvex_optimise_for_speed(${KOLVEX_THIRD_PARTY}/lzma/LzmaDec.c)
 endif()
 
 # GoogleTest, built with the same toolchain.

@@ -43,6 +43,14 @@ int progressPercent(int received, int total)
     return static_cast<int>(static_cast<double>(received) / static_cast<double>(total) * 100.0);
 }
 
+Amount finishedAmount(int received, int total)
+{
+    Amount amount;
+    amount.received = received;
+    amount.total = total > received ? total : received;
+    return amount;
+}
+
 int leadingInteger(const std::wstring& text)
 {
     std::size_t i = 0;

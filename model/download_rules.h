@@ -33,6 +33,15 @@ int reportedTotal(int received, int total);
 // Percent, computed in double precision and truncated.
 int progressPercent(int received, int total);
 
+struct Amount {
+    int received = 0;
+    int total = 0;
+};
+// What the end of a download shows, from the last block's figures (total -1
+// when none was announced): the bytes that arrived out of the announced
+// total, or out of themselves when there was none or a smaller one.
+Amount finishedAmount(int received, int total);
+
 // Leading decimal integer of a version text ("3.9" -> 3; none -> 0).
 int leadingInteger(const std::wstring& text);
 

@@ -113,6 +113,8 @@ void VPDownloaderModel::_threadDownloadPlayer()
     const std::wstring folder = installDir.get();
     if (!utility::ufile::pathExists(folder)) utility::ufile::makeDir(folder);
     lastProgressTick = 0;
+    lastReceived_ = 0;
+    lastTotal_ = -1;
     const std::wstring target = folder + L"\\rizodi.exe";
     const std::wstring temporary = target + L".tmp";
     if (utility::ufile::pathExists(temporary)) utility::ufile::removeFile(temporary);
@@ -227,6 +229,8 @@ bool VPDownloaderModel::_needUseEnUrl()
 
 bool VPDownloaderModel::onDownloadProgress(const unsigned char*, int, int received, int total)
 {
+    lastReceived_ = received;
+    lastTotal_ = total;
     const std::uint32_t now = tickCount();
     if (!download_rules::progressDue(now, lastProgressTick)) return true;
     // Never 0, which marks a download that has just started.
@@ -238,14 +242,15 @@ bool VPDownloaderModel::onDownloadProgress(const unsigned char*, int, int receiv
 bool VPDownloaderModel::onDownloadFinished()
 {
     progress = 100;
-    _postProgress(download_rules::kUnknownTotal, download_rules::kUnknownTotal);
+    const download_rules::Amount amount = download_rules::finishedAmount(lastReceived_, lastTotal_);
+    _postProgress(amount.received, amount.total, true);
     return true;
 }
 
-void VPDownloaderModel::_postProgress(int received, int total)
+void VPDownloaderModel::_postProgress(int received, int total, bool finished)
 {
-    postToUi(makeFunctionRunable([this, received, total] {
-        progress = download_rules::progressPercent(received, total);
+    postToUi(makeFunctionRunable([this, received, total, finished] {
+        progress = finished ? 100 : download_rules::progressPercent(received, total);
         if (callbacks.onProgress) callbacks.onProgress(progress, received, total);
     }));
 }

@@ -166,7 +166,8 @@ private:
     CopyFailure _copyFile(const std::wstring& from, const std::wstring& to);
     void _onSwitchCheck();
     bool _needUseEnUrl();
-    void _postProgress(int received, int total);
+    // A finished report shows 100 % whatever the amounts say.
+    void _postProgress(int received, int total, bool finished = false);
     void _stopTimer(UINT_PTR& timerId);
 
     bool onDownloadProgress(const unsigned char* data, int size, int received, int total) override;
@@ -183,4 +184,7 @@ private:
     ui::text::StringBundle strings_;
     // Ticks of the wait for the version answer.
     int waitTicks_ = 0;
+    // The last block's figures, for the report at the end (download worker).
+    int lastReceived_ = 0;
+    int lastTotal_ = -1;
 };

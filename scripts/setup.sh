@@ -14,6 +14,7 @@ packages=(
   osslsigncode openssl
   clang libfuzzer-14-dev libclang-rt-14-dev
   fonts-wqy-microhei python3
+  nginx
 )
 
 # Runs a 95-byte i386 ELF that only exits with 42: true where this machine
@@ -57,8 +58,29 @@ apt_install() { "${as_root[@]}" apt-get install -y -qq --no-install-recommends "
 # what matters is whether the packages install afterwards.
 apt_update() { "${as_root[@]}" apt-get update -qq >/dev/null 2>&1 || true; }
 
+# Package scripts must start no system service while installing (nginx would
+# take port 80 and stay; where the port is taken its install would fail): the
+# benchmarks start their own instances. A policy already in place is kept.
+policy=/usr/sbin/policy-rc.d
+policy_made=0
+forbid_service_starts() {
+  [[ -e $policy ]] && return
+  printf '#!/bin/sh\n# Written by the Kolvex set-up for the length of one install.\nexit 101\n' |
+    "${as_root[@]}" tee "$policy" >/dev/null
+  "${as_root[@]}" chmod 755 "$policy"
+  policy_made=1
+}
+allow_service_starts() {
+  if (( policy_made )); then
+    "${as_root[@]}" rm -f "$policy"
+    policy_made=0
+  fi
+}
+trap allow_service_starts EXIT
+
 if (( ${#missing[@]} )); then
   echo "setup: installing ${missing[*]}" >&2
+  forbid_service_starts
   apt_update
   if ! apt_install "${missing[@]}"; then
     # Find the one that cannot be installed; install the others.

@@ -59,6 +59,18 @@ TEST(DownloadRulesTest, ProgressIsThrottledAndUnknownTotalsAreStoodIn)
     EXPECT_EQ(progressPercent(kUnknownTotal, kUnknownTotal), 100);
     EXPECT_EQ(progressPercent(2000000000, 2100000000), 95); // no 32-bit overflow
     EXPECT_EQ(progressPercent(5, 0), 0);
+
+    // The end shows what arrived: out of the announced total, or out of
+    // itself when none (or a smaller one) was announced.
+    const struct {
+        int received, total, shownTotal;
+    } ends[] = {{805000, 805000, 805000}, {805000, -1, 805000}, {400000, 805000, 805000},
+                {805000, 0, 805000},      {805000, 1000, 805000}, {0, -1, 0}};
+    for (const auto& end : ends) {
+        const Amount amount = finishedAmount(end.received, end.total);
+        EXPECT_EQ(amount.received, end.received) << end.total;
+        EXPECT_EQ(amount.total, end.shownTotal) << end.received << " of " << end.total;
+    }
 }
 
 TEST(DownloadRulesTest, VersionsCompareByTheirLeadingInteger)

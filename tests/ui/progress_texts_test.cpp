@@ -2,6 +2,8 @@
 
 #include "ui/progress_texts.h"
 
+#include "model/download_rules.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -36,6 +38,29 @@ TEST(ProgressTextsTest, DownloadReportsGiveAmountPercentAndBar)
         EXPECT_EQ(view.amount, c.amount) << c.received;
         EXPECT_EQ(view.bar, c.bar) << c.percent;
         EXPECT_EQ(view.percent, c.percent);
+    }
+}
+
+TEST(ProgressTextsTest, EndOfADownloadShowsTheRealAmountAtFullBar)
+{
+    // The last block's figures, as the model keeps them, to the page's texts.
+    const struct {
+        int received, total;
+        const wchar_t* amount;
+    } cases[] = {
+        {805000, 805000, L"786.13KB/0.77M"},
+        {805000, -1, L"786.13KB/0.77M"}, // no length announced
+        {13107200, 300000000, L"12.50M/286.10M"}, // a body shorter than announced
+        {300000000, 300000000, L"286.10M/286.10M"},
+        {700, -1, L"700.00B/0.00M"},
+    };
+    for (const auto& c : cases) {
+        const download_rules::Amount end = download_rules::finishedAmount(c.received, c.total);
+        const ui::ProgressView view = ui::progressViewFor(100, end.received, end.total);
+        ASSERT_EQ(view.kind, ui::ProgressView::Kind::Download) << c.received;
+        EXPECT_EQ(view.amount, c.amount) << c.received;
+        EXPECT_EQ(view.percent, 100);
+        EXPECT_EQ(view.bar, 75);
     }
 }
 
