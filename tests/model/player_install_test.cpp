@@ -39,9 +39,10 @@ protected:
         // The unsigned stand-in: the signature check has tests of its own.
         model_->acceptedPublishers.clear();
         model_->taskkillProgram = copyStandinAs(tools_, L"taskkill.exe");
-        model_->callbacks.onInstallFinished = [this](bool success) {
+        model_->callbacks.onInstallFinished = [this](const InstallReport& report) {
             ++finishedCalls_;
-            success_ = success;
+            report_ = report;
+            success_ = report.end == InstallerEnd::Succeeded;
         };
     }
 
@@ -66,6 +67,7 @@ protected:
     VPDownloaderModel* model_ = nullptr;
     int finishedCalls_ = 0;
     bool success_ = false;
+    InstallReport report_;
 };
 
 } // namespace
@@ -91,13 +93,21 @@ TEST_F(PlayerInstallTest, FailingOrMissingInstallerReportsFailure)
     ::SetEnvironmentVariableW(L"STANDIN_RIZODI_EXIT", L"1");
     ASSERT_TRUE(installAndWait());
     EXPECT_FALSE(success_);
+    // It installed before it failed: the window decides from the player.
+    EXPECT_EQ(report_.end, InstallerEnd::ExitCode);
+    EXPECT_EQ(report_.code, 1u);
+    EXPECT_TRUE(report_.playerPresent);
 
     // A second press while the first worker's slot is still held starts nothing.
     finishedCalls_ = 0;
     ::DeleteFileW((folder_ + L"\\rizodi.exe").c_str());
+    ::DeleteFileW((folder_ + L"\\vpplayer.exe").c_str());
     model_->installWorker.stop(1000);
     ASSERT_TRUE(installAndWait());
     EXPECT_FALSE(success_);
+    EXPECT_EQ(report_.end, InstallerEnd::NotStarted);
+    EXPECT_EQ(report_.code, static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(report_.playerPresent);
 }
 
 TEST_F(PlayerInstallTest, InstallerOutlivingItsTimeOutIsAFailureAndIsNotWaitedFor)
@@ -110,6 +120,8 @@ TEST_F(PlayerInstallTest, InstallerOutlivingItsTimeOutIsAFailureAndIsNotWaitedFo
     // Reported well before the installer could have ended, which it has not.
     EXPECT_LT(::GetTickCount() - begin, 14000u);
     EXPECT_FALSE(utility::ufile::pathExists(folder_ + L"\\vpplayer.exe"));
+    EXPECT_EQ(report_.end, InstallerEnd::TimedOut);
+    EXPECT_FALSE(report_.playerPresent);
 }
 
 TEST_F(PlayerInstallTest, ShutdownDropsAResultThatArrivesAfterTheModelIsGone)
