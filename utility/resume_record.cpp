@@ -15,7 +15,8 @@ constexpr std::int64_t kClockSlackSeconds = 24 * 3600;
 
 bool parseCount(const std::string& text, std::int64_t& value)
 {
-    if (text.empty() || text.size() > kMaxDigits) return false;
+    // One way to write each number, so a record reads back as it was written.
+    if (text.empty() || text.size() > kMaxDigits || (text[0] == '0' && text.size() > 1)) return false;
     value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return false;
@@ -71,11 +72,12 @@ bool parse(const std::string& text, Record& record)
         return false;
     for (char c : url)
         if (static_cast<unsigned char>(c) < 0x20) return false;
+    parsed.url = utf8ToWide(url);
+    if (wideToUtf8(parsed.url) != url) return false; // not UTF-8
     // Both go back to the server in a header.
     if ((!parsed.etag.empty() && !sendableValue(parsed.etag)) ||
         (!parsed.lastModified.empty() && !sendableValue(parsed.lastModified)))
         return false;
-    parsed.url = utf8ToWide(url);
     record = parsed;
     return true;
 }
@@ -115,9 +117,14 @@ Verdict judge(const Record& record, std::int64_t partialSize, std::int64_t now, 
     if (record.total <= 0 || record.have > record.total || partialSize < record.have || partialSize > record.total)
         return Verdict::SizeMismatch;
     if (now - record.savedAt > kMaxAgeSeconds || record.savedAt - now > kClockSlackSeconds) return Verdict::TooOld;
-    bool known = record.url == url;
-    for (const std::wstring& other : sameFileUrls) known = known || record.url == other;
-    if (!known) return Verdict::OtherAddress;
+    // The same address, or two that serve the same file.
+    bool recordListed = false;
+    bool askedListed = false;
+    for (const std::wstring& listed : sameFileUrls) {
+        recordListed = recordListed || record.url == listed;
+        askedListed = askedListed || url == listed;
+    }
+    if (record.url != url && !(recordListed && askedListed)) return Verdict::OtherAddress;
     // A whole file is checked by a fresh download rather than a range past its end.
     if (record.have <= 0 || record.have == record.total) return Verdict::Nothing;
     return Verdict::Continue;
