@@ -127,12 +127,14 @@ void VPDownloaderModel::_threadDownloadPlayer()
     spareClient.resumeWithRecords(addresses);
     // No other mirror against a full disk.
     if (_downloadByCNUrl(target) || (!tally_.diskFull && _downloadByENUrl(target))) return;
-    const DownloadFailure why = download_rules::failureOf(tally_);
     // A partial whose record can continue it is kept for a later run;
     // nothing else half-written stays behind.
     if (utility::ufile::pathExists(temporary) &&
         !utility::ufile::pathExists(utility::resume::recordPathFor(temporary)))
         utility::ufile::removeFile(temporary);
+    // Stopped by the shutdown: nobody is left to tell.
+    if (mainClient.isStopped()) return;
+    const DownloadFailure why = download_rules::failureOf(tally_);
     WRITE_LOG(L"download failed: %s", run_outcome::reason(download_rules::outcomeOf(why)));
     postToUi(makeFunctionRunable([this, why] {
         // Nothing is downloading any more: the switch check has nothing to watch.

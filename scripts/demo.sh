@@ -6,8 +6,9 @@
 # question, install button), waits for the end and prints what happened;
 # a second run meets a vendor whose every address fails; a third runs a copy
 # of the installer made for one game (two games from the service: page 3
-# fetches and installs both packages). Screenshots of each state are left
-# in the build folder.
+# fetches and installs both packages); a fourth closes the window halfway
+# through a slow download and starts again, which continues the download.
+# Screenshots of each state are left in the build folder.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 "$repo/scripts/setup.sh"
@@ -125,6 +126,33 @@ echo "== page 3 texts shown (mark-up removed):"
 sed -n 's/.*):apkinstallprogresslabel //p' "$demo/run3.log" | sed 's/<[^>]*>//g; s/^/   /'
 programs_started "$game_code"
 [[ $code == 0 && $game_code != 0 ]] && code=1
+
+echo "== run 4: the window closed halfway through a slow download, then started again"
+unset STANDIN_VPCONSOLE_SLEEP_MS
+rm -rf "$folder/vpplayer2"
+: >"$demo/vendor-server.log"
+wd_vendor normal 100
+size=$(stat -c %s "$demo/root/rizodi.exe")
+wd_install_into "$win"
+for _ in $(seq 300); do
+  (( $(stat -c %s "$folder/vpplayer2/rizodi.exe.tmp" 2>/dev/null || echo 0) * 2 >= size )) && break
+  sleep 0.1
+done
+shot demo-resume-closing
+xdotool key --window "$WD_MAIN" Escape
+wd_wait_exit 30 || true
+echo "   closed with $(stat -c %s "$folder/vpplayer2/rizodi.exe.tmp" 2>/dev/null || echo 0) of $size bytes; exit code $WD_CODE"
+echo "   the record beside it ($win\vpplayer2\rizodi.exe.tmp.resume):"
+sed 's/^/      /' "$folder/vpplayer2/rizodi.exe.tmp.resume" 2>/dev/null || echo "      none"
+wd_install_into "$win"
+wd_wait_log "continuing the partial download" 30 && shot demo-resume-continued
+wd_wait_exit 120 || true
+resume_code=$WD_CODE
+echo "   what the vendor stand-in served for the installer:"
+grep 'vendor-server: installer ' "$demo/vendor-server.log" | sed 's/^vendor-server: /      /'
+echo "   served in all: $(grep 'vendor-server: installer ' "$demo/vendor-server.log" | tail -1 | sed 's/.*, \([0-9]*\) in all/\1/') bytes for a file of $size"
+echo "   exit code: $resume_code ($(wd_log | sed -n 's/.*):exit code [0-9]* (\(.*\))$/\1/p' | tail -1))"
+[[ $code == 0 && $resume_code != 0 ]] && code=1
 
 echo "== screenshots:"
 printf '   %s\n' "${shots[@]}"

@@ -337,25 +337,22 @@ void VPDownloaderMainFrame::onDownloadFailed(DownloadFailure why)
 {
     run_outcome::record(download_rules::outcomeOf(why));
     setStatusLine(text(L"Label_download_failed"));
-    WRITE_LOG(L"download failed, showing the error box");
-    SelectionInfo homePage;
-    homePage.text = text(L"go_homePage");
-    homePage.action = [] { utility::usystem::openUrl(ui::kHomePage); };
+    SelectionInfo button;
+    button.text = text(L"go_homePage");
+    // On a network that wants a sign-in, the browser also brings up its page.
+    button.action = [] { utility::usystem::openUrl(ui::kHomePage); };
+    const wchar_t* content = L"download_error_content";
     switch (why) {
     case DownloadFailure::DiskFull:
-        msg::showErrorBox(hwnd(), msg::makeConfirmSelection(nullptr), text(L"error"), text(L"MsgBox_disk_notEnough"));
-        return;
-    case DownloadFailure::WebPage:
-        // A browser opened on the home page also brings up a network's sign-in page.
-        msg::showErrorBox(hwnd(), homePage, text(L"error"), text(L"download_webpage_content"));
-        return;
-    case DownloadFailure::Refused:
-        msg::showErrorBox(hwnd(), homePage, text(L"error"), text(L"install_refused_content"));
-        return;
-    case DownloadFailure::Network:
+        content = L"MsgBox_disk_notEnough";
+        button = msg::makeConfirmSelection(nullptr);
         break;
+    case DownloadFailure::WebPage: content = L"download_webpage_content"; break;
+    case DownloadFailure::Refused: content = L"install_refused_content"; break;
+    case DownloadFailure::Network: break;
     }
-    msg::showErrorBox(hwnd(), homePage, text(L"error"), text(L"download_error_content"));
+    WRITE_LOG(L"download failed, showing the error box: %s", content);
+    msg::showErrorBox(hwnd(), button, text(L"error"), text(content));
 }
 
 void VPDownloaderMainFrame::onInstallFinished(const InstallReport& report)
@@ -370,9 +367,9 @@ void VPDownloaderMainFrame::onInstallFinished(const InstallReport& report)
         retry.text = text(L"Button_retry");
         // The box closes with its owner, so it never outlives the window.
         retry.action = [this] { retryInstallation(); };
-        const wchar_t* why = after.stopAs == RunOutcome::InstallerRefused ? L"install_refused_content"
-                                                                           : L"install_error_content";
-        msg::showErrorBox(hwnd(), retry, text(L"error"), text(why));
+        const wchar_t* content = after.stopAs == RunOutcome::InstallerRefused ? L"install_refused_content"
+                                                                               : L"install_error_content";
+        msg::showErrorBox(hwnd(), retry, text(L"error"), text(content));
         return;
     }
     if (*after.reason) WRITE_LOG(L"installation: %s, code %d", after.reason, static_cast<int>(report.code));

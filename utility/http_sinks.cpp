@@ -18,12 +18,25 @@ std::atomic<WriteFileFn> g_writeFile{nullptr};
 constexpr std::int64_t kRecordStepBytes = 1024 * 1024;
 constexpr DWORD kRecordStepMs = 1000;
 
-bool writeAll(HANDLE file, const unsigned char* data, int size)
+// Writes the block, on after a short write (a disk running full under
+// Wine answers one, then fails the next); done counts what reached the file.
+bool writeAll(HANDLE file, const unsigned char* data, int size, std::int64_t& done)
 {
     const WriteFileFn write = g_writeFile.load();
-    DWORD written = 0;
-    return (write ? write : &::WriteFile)(file, data, static_cast<DWORD>(size), &written, nullptr) &&
-           written == static_cast<DWORD>(size);
+    DWORD left = static_cast<DWORD>(size);
+    while (left > 0) {
+        DWORD written = 0;
+        if (!(write ? write : &::WriteFile)(file, data, left, &written, nullptr)) return false;
+        done += written;
+        if (written == 0) {
+            // Nothing taken and no error: the file cannot grow.
+            ::SetLastError(ERROR_HANDLE_DISK_FULL);
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    return true;
 }
 
 } // namespace
@@ -190,8 +203,7 @@ bool CHttpDownload2FileSink::onHttpRecvData(const unsigned char* data, int size)
         failure_ = Failure::Refused;
         return false;
     }
-    if (!writeAll(file_.get(), data, size)) return writeFailed(L"write");
-    written_ += size;
+    if (!writeAll(file_.get(), data, size, written_)) return writeFailed(L"write");
     if (recording_ && (written_ - savedHave_ >= kRecordStepBytes || ::GetTickCount() - savedTick_ >= kRecordStepMs))
         return saveProgress();
     return true;
