@@ -594,7 +594,7 @@ ResumeRelaunch)
       # program's own process, the one of this prefix.
       local pid
       for pid in $(pgrep -f 'KolvexSetup\.exe$' || true); do
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$bdir/wineprefix" && kill -9 "$pid"
+        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$bdir/wineprefix" && kill -9 "$pid"
       done
     fi
     wd_wait_exit 20 || true

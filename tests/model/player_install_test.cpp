@@ -7,6 +7,7 @@
 #include "message_pump.h"
 #include "test_support.h"
 #include "utility/file.h"
+#include "utility/loopback_peer.h"
 #include "utility/text.h"
 
 #include <gtest/gtest.h>
@@ -173,4 +174,31 @@ TEST_F(PlayerInstallTest, PlayerStartsWithThePackageTextOrNone)
         },
         20000))
         << journal();
+}
+
+// The failed installation's retry: the installer runs again from the file
+// that is there, or is fetched again when it is gone.
+TEST_F(PlayerInstallTest, RetryRunsTheInstallerAgainOrFetchesItWhenGone)
+{
+    ::SetEnvironmentVariableW(L"STANDIN_RIZODI_FAIL_RUNS", L"1");
+    ASSERT_TRUE(installAndWait());
+    ::SetEnvironmentVariableW(L"STANDIN_RIZODI_FAIL_RUNS", nullptr);
+    EXPECT_EQ(report_.end, InstallerEnd::ExitCode);
+    EXPECT_FALSE(report_.playerPresent) << "the stand-in installed nothing";
+
+    int ready = 0;
+    model_->callbacks.onPlayerReady = [&ready] { ++ready; };
+    model_->retryInstallation();
+    EXPECT_EQ(ready, 1) << "the file is there: straight to the installation";
+
+    const std::string installer = readFile(folder_ + L"\\rizodi.exe");
+    ::DeleteFileW((folder_ + L"\\rizodi.exe").c_str());
+    testing_support::LoopbackPeer main({testing_support::PeerReply(
+        testing_support::httpHead("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(installer.size()) + "\r\n") +
+        installer)});
+    model_->playerUrl.set(main.url(L"/main/rizodi.exe"));
+    model_->retryInstallation();
+    ASSERT_TRUE(pumpUntil([&ready] { return ready == 2; }, 30000));
+    EXPECT_EQ(main.connections(), 1);
+    EXPECT_EQ(readFile(folder_ + L"\\rizodi.exe"), installer);
 }
