@@ -135,7 +135,7 @@ void VPDownloaderModel::_threadDownloadPlayer()
     // Stopped by the shutdown: nobody is left to tell.
     if (mainClient.isStopped()) return;
     const DownloadFailure why = download_rules::failureOf(tally_);
-    WRITE_LOG(L"download failed: %s", run_outcome::reason(download_rules::outcomeOf(why)));
+    WRITE_LOG(L"no address delivered the installer: %s", run_outcome::reason(download_rules::outcomeOf(why)));
     postToUi(makeFunctionRunable([this, why] {
         // Nothing is downloading any more: the switch check has nothing to watch.
         _stopTimer(switchTimer);
