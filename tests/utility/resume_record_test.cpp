@@ -38,29 +38,20 @@ TEST(ResumeRecordTest, RecordReadsBackAndAnythingElseIsRefused)
     EXPECT_EQ(back.have, 600);
     EXPECT_EQ(back.savedAt, record.savedAt);
 
-    const std::string lines[] = {"kolvex-resume 1\n", "url http://mirror.example/main/rizodi.exe\n", "total 1000\n",
-                                 "etag \"abc\"\n", "last-modified \n", "have 600\n", "saved 1699999900\n"};
-    std::string whole;
-    for (const std::string& line : lines) whole += line;
-    ASSERT_TRUE(parse(whole, back));
-    const struct {
-        const char* what;
-        std::string text;
-    } bad[] = {
-        {"empty", ""},
-        {"cut off by a power cut", whole.substr(0, whole.size() - 1)},
-        {"a line missing", whole.substr(0, whole.size() - lines[6].size())},
-        {"a line more", whole + "have 700\n"},
-        {"another format", "kolvex-resume 2\n" + whole.substr(lines[0].size())},
-        {"lines out of order", lines[0] + lines[2] + lines[1] + lines[3] + lines[4] + lines[5] + lines[6]},
-        {"not a number", lines[0] + lines[1] + "total 1e3\n" + lines[3] + lines[4] + lines[5] + lines[6]},
-        {"a number too long", lines[0] + lines[1] + "total 1234567890123456789\n" + lines[3] + lines[4] + lines[5] + lines[6]},
-        {"no address", lines[0] + "url \n" + lines[2] + lines[3] + lines[4] + lines[5] + lines[6]},
-        {"a validator that cannot be sent", lines[0] + lines[1] + lines[2] + "etag \"a\rb\"\n" + lines[4] + lines[5] + lines[6]},
-        {"a validator not ASCII", lines[0] + lines[1] + lines[2] + "etag \"\xC3\xA9\"\n" + lines[4] + lines[5] + lines[6]},
-        {"too large", whole + std::string(kMaxRecordBytes, ' ')},
+    // The text on disk outlives a release: it stays as it is.
+    EXPECT_EQ(format(sample()), "kolvex-resume 1\nurl http://mirror.example/main/rizodi.exe\ntotal 1000\n"
+                                "etag \"abc\"\nlast-modified \nhave 600\nsaved 1699999900\n");
+    // Anything but one whole record is refused (the fuzz target tries the rest).
+    const std::string bad[] = {
+        "",
+        text.substr(0, text.size() - 1),                          // cut off by a power cut
+        text + "have 700\n",                                      // a line more
+        "kolvex-resume 2" + text.substr(text.find('\n')),        // another format
+        text.substr(0, text.find("total")) + "total 1e3" + text.substr(text.find("\netag")), // not a number
+        text.substr(0, text.find("etag")) + "etag \"a\rb\"" + text.substr(text.find("\nlast")), // not sendable
+        text + std::string(kMaxRecordBytes, ' '),                 // too large
     };
-    for (const auto& c : bad) EXPECT_FALSE(parse(c.text, back)) << c.what;
+    for (const std::string& c : bad) EXPECT_FALSE(parse(c, back)) << c;
 }
 
 TEST(ResumeRecordTest, OnlyAVouchedPartialIsContinued)
@@ -75,7 +66,6 @@ TEST(ResumeRecordTest, OnlyAVouchedPartialIsContinued)
         Verdict verdict;
     } cases[] = {
         {"as recorded", [](Record&) {}, 600, nullptr, Verdict::Continue},
-        {"bytes beyond the record are dropped", [](Record&) {}, 900, nullptr, Verdict::Continue},
         {"the spare serving the same file", [](Record&) {}, 600, L"http://spare.example/spare/rizodi.exe", Verdict::Continue},
         {"an unknown address", [](Record&) {}, 600, L"http://elsewhere/rizodi.exe", Verdict::OtherAddress},
         {"no validator", [](Record& r) { r.etag.clear(); }, 600, nullptr, Verdict::NoValidator},
@@ -85,7 +75,6 @@ TEST(ResumeRecordTest, OnlyAVouchedPartialIsContinued)
         {"a partial shorter than the record", [](Record&) {}, 599, nullptr, Verdict::SizeMismatch},
         {"a partial longer than the file", [](Record&) {}, 1001, nullptr, Verdict::SizeMismatch},
         {"more had than the file holds", [](Record& r) { r.have = 1200; }, 1200, nullptr, Verdict::SizeMismatch},
-        {"no size", [](Record& r) { r.total = 0; r.have = 0; }, 0, nullptr, Verdict::SizeMismatch},
         {"exactly 7 days old", [](Record& r) { r.savedAt = kNow - kMaxAgeSeconds; }, 600, nullptr, Verdict::Continue},
         {"older than 7 days", [](Record& r) { r.savedAt = kNow - kMaxAgeSeconds - 1; }, 600, nullptr, Verdict::TooOld},
         {"written 2 days ahead of this clock", [](Record& r) { r.savedAt = kNow + 2 * 86400; }, 600, nullptr,
@@ -125,9 +114,6 @@ TEST(ResumeRecordTest, RangeAnswerMustContinueTheRecordedFile)
         {"no validator in the answer", &record, "bytes 600-999/1000", "", "", false},
         {"an unknown size", &record, "bytes 600-999/*", "\"abc\"", "", false},
         {"unsatisfiable form", &record, "bytes */1000", "\"abc\"", "", false},
-        {"another unit", &record, "items 600-999/1000", "\"abc\"", "", false},
-        {"no range", &record, "", "\"abc\"", "", false},
-        {"last before first", &record, "bytes 999-600/1000", "\"abc\"", "", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(rangeFits(c.contentRange, c.etag, c.lastModified, *c.record, 600), c.fits) << c.what;
