@@ -98,7 +98,7 @@ wd_vendor fail-all
 wd_install_into "$win"
 if wd_wait_box message; then
   shot demo-download-error "$WD_BOX"
-  echo "   report shown: $(wd_log | grep -o 'download failed.*' | head -1)"
+  echo "   report shown: $(wd_log | grep -o 'download failed, showing.*' | head -1)"
   xdotool key --window "$WD_BOX" Escape 2>/dev/null
   sleep 0.5
 fi
