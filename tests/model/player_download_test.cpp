@@ -483,9 +483,15 @@ TEST_F(PlayerDownloadTest, WaitForTheVersionWorkerAfterTheFifthTickIsBounded)
 // mirror's step writes both, the spare mirror's step only the first.
 static std::vector<testing_support::LogEntry> successLines(const testing_support::LogCapture& log, const std::string& success)
 {
+    // Other test processes download too: an "ok" line counts only from the
+    // worker that wrote this test's own success line.
     std::vector<testing_support::LogEntry> lines;
-    for (const testing_support::LogEntry& entry : log.linesOf("VPDownloaderModel::", 0))
-        if (entry.message == success || entry.message == "player download ok by cn") lines.push_back(entry);
+    unsigned long worker = 0;
+    for (const testing_support::LogEntry& entry : log.linesOf("VPDownloaderModel::", 0)) {
+        if (entry.message == success) worker = entry.thread;
+        if (entry.message == success || (entry.message == "player download ok by cn" && entry.thread == worker))
+            lines.push_back(entry);
+    }
     return lines;
 }
 
