@@ -3,6 +3,7 @@
 #include "app/version.h"
 #include "app/vpdownloader_impl.h"
 #include "common/log.h"
+#include "model/run_outcome.h"
 #include "model/vpdownloader_model.h"
 #include "platform/system_library.h"
 #include "skinui/window.h"
@@ -23,7 +24,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
     const platform::LibrarySearch librarySearch = platform::restrictLibrarySearch();
     if (FAILED(::CoInitialize(nullptr))) {
         ::MessageBoxW(nullptr, L"启动错误", L"CoInitialize 失败", MB_OK);
-        return 0;
+        return run_outcome::exitCode(RunOutcome::StartFailed);
     }
     WSADATA wsaData;
     ::WSAStartup(MAKEWORD(2, 2), &wsaData);
@@ -63,7 +64,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
     if (pictures.joinable()) pictures.join();
     VPDownloaderModel::destroy();
     ::CoUninitialize();
+    // Once, as the last line: how the run ended.
+    const RunEnd end = run_outcome::current();
+    WRITE_LOG(L"%s", run_outcome::logLine(end).c_str());
     // The last lines before a normal exit must reach the file.
     common::stopLog();
-    return 0;
+    return run_outcome::exitCode(end.outcome);
 }

@@ -2,6 +2,7 @@
 
 #include "common/log.h"
 #include "model/instance_key.h"
+#include "model/run_outcome.h"
 #include "model/vpdownloader_model.h"
 #include "ui/vpdownloader_mainframe.h"
 #include "utility/file.h"
@@ -20,7 +21,10 @@ constexpr int kIconResource = 131;
 bool VPDownloaderImpl::entrance(const wchar_t* commandLine)
 {
     VPDownloaderModel* model = VPDownloaderModel::instance();
-    if (model->popupExistPwnd()) return false;
+    if (model->popupExistPwnd()) {
+        run_outcome::record(RunOutcome::AlreadyRunning);
+        return false;
+    }
     WRITE_LOG(L"player path is %s", utility::ufile::moduleFolder().c_str());
     model->init(commandLine);
     showMainFrame();
@@ -41,6 +45,7 @@ void VPDownloaderImpl::showMainFrame()
         const DWORD style = utility::usystem::isVistaOrLater() ? kStyleVista : kStyleXp;
         if (!frame->create(nullptr, nullptr, style, 0)) {
             WRITE_LOG(L"main window not created");
+            run_outcome::record(RunOutcome::StartFailed);
             // A window that existed for a moment has deleted itself already.
             if (!mainFrameGone_) delete frame;
             mainFrameGone_ = true;

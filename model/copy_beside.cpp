@@ -8,6 +8,7 @@
 #include "common/log.h"
 #include "common/unique_handle.h"
 #include "utility/file.h"
+#include "utility/resume_record.h"
 
 #include <windows.h>
 
@@ -74,7 +75,15 @@ bool VPDownloaderModel::_useCopyBeside(const std::wstring& target)
         WRITE_LOG(L"copy beside the installer not used: this build accepts no publisher");
         return false;
     }
+    // Checked where it lies first: a copy that fails leaves a partial
+    // download and its record as they were, for the download to continue.
+    if (!_fileAccepted(copy)) {
+        WRITE_LOG(L"copy beside the installer not used: it fails the checks of a download");
+        return false;
+    }
     const std::wstring temporary = target + L".tmp";
+    const std::wstring record = utility::resume::recordPathFor(temporary);
+    if (utility::ufile::pathExists(record)) utility::ufile::removeFile(record);
     const CopyFailure failure = _copyFile(copy, temporary);
     if (failure.what) {
         WRITE_LOG(L"copy beside the installer not used: %s, error = %d", failure.what, static_cast<int>(failure.error));
@@ -83,8 +92,9 @@ bool VPDownloaderModel::_useCopyBeside(const std::wstring& target)
         return false;
     }
     // The copy in the install folder is what runs: that is the file checked.
-    if (!_acceptDownload(target)) {
-        WRITE_LOG(L"copy beside the installer not used: it fails the checks of a download");
+    if (!_fileAccepted(temporary)) {
+        WRITE_LOG(L"copy beside the installer not used: it changed while it was copied");
+        utility::ufile::removeFile(temporary);
         lastProgressTick = 0;
         return false;
     }

@@ -87,4 +87,83 @@ const std::vector<std::wstring>& processesToEnd()
 
 std::wstring taskkillArguments(const std::wstring& processName) { return L"/F /IM " + processName + L" /T"; }
 
+bool isWebPageType(const std::string& contentType)
+{
+    std::string type = contentType.substr(0, contentType.find(';'));
+    std::string lower;
+    for (char c : type) {
+        if (c == ' ' || c == '\t') continue;
+        lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return lower == "text/html" || lower == "application/xhtml+xml";
+}
+
+bool startsLikeProgram(const unsigned char* data, int size)
+{
+    if (size >= 1 && data[0] != 'M') return false;
+    return size < 2 || data[1] == 'Z';
+}
+
+std::wstring firstBytesText(const unsigned char* data, int size)
+{
+    static const wchar_t kHex[] = L"0123456789ABCDEF";
+    std::wstring text;
+    for (int i = 0; i < size && i < 16; ++i) {
+        const unsigned char c = data[i];
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            text += static_cast<wchar_t>(c);
+        } else {
+            text += L"\\x";
+            text += kHex[c >> 4];
+            text += kHex[c & 15];
+        }
+    }
+    return text;
+}
+
+DownloadFailure failureOf(const DownloadTally& tally)
+{
+    if (tally.diskFull) return DownloadFailure::DiskFull;
+    if (tally.refusedFiles > 0) return DownloadFailure::Refused;
+    if (tally.webPages > 0 && tally.otherEnds == 0) return DownloadFailure::WebPage;
+    return DownloadFailure::Network;
+}
+
+RunOutcome outcomeOf(DownloadFailure failure)
+{
+    switch (failure) {
+    case DownloadFailure::Network: return RunOutcome::DownloadFailed;
+    case DownloadFailure::DiskFull: return RunOutcome::DiskFull;
+    case DownloadFailure::WebPage: return RunOutcome::WebPage;
+    case DownloadFailure::Refused: return RunOutcome::InstallerRefused;
+    }
+    return RunOutcome::DownloadFailed;
+}
+
+AfterInstall afterInstallation(InstallerEnd end, bool playerPresent)
+{
+    AfterInstall after;
+    switch (end) {
+    case InstallerEnd::Refused:
+        after.stopAs = RunOutcome::InstallerRefused;
+        after.reason = L"the installer's signature was refused";
+        return after;
+    case InstallerEnd::NotStarted:
+        after.reason = L"the installer could not be started";
+        return after;
+    case InstallerEnd::Succeeded:
+    case InstallerEnd::ExitCode:
+    case InstallerEnd::TimedOut:
+        break;
+    }
+    after.goOn = playerPresent;
+    if (!playerPresent)
+        after.reason = end == InstallerEnd::Succeeded  ? L"the installer ended with 0 but left no player"
+                       : end == InstallerEnd::TimedOut ? L"the installer ran past its limit and left no player"
+                                                       : L"the installer failed and left no player";
+    else if (end != InstallerEnd::Succeeded)
+        after.reason = L"the installer reported a failure, but the player is there";
+    return after;
+}
+
 } // namespace download_rules

@@ -2,6 +2,9 @@
 // The decisions of the player download and installation, as plain functions:
 // when to switch mirrors, how progress is reported, which command lines run.
 
+#include "model/model_callbacks.h"
+#include "model/run_outcome.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -52,5 +55,37 @@ std::wstring playerArgumentsForPackage(const std::wstring& package);
 // The emulator's processes ended before installing, in order.
 const std::vector<std::wstring>& processesToEnd();
 std::wstring taskkillArguments(const std::wstring& processName);
+
+// The answer to the installer's address is a web page (a network's sign-in
+// page, a proxy's error page): Content-Type text/html or XHTML, whatever
+// its parameters and case.
+bool isWebPageType(const std::string& contentType);
+// Whether the first bytes of a download can begin a Windows program ("MZ");
+// fewer than two bytes are judged by what there is.
+bool startsLikeProgram(const unsigned char* data, int size);
+// The first bytes for the log: printable ASCII as it is, other bytes \xNN.
+std::wstring firstBytesText(const unsigned char* data, int size);
+
+// How the calls of one download ended, counted by the download worker.
+struct DownloadTally {
+    int webPages = 0;     // calls whose every answer was refused as a web page
+    int otherEnds = 0;    // calls that failed otherwise (network, server)
+    int refusedFiles = 0; // whole files refused by the digest or signature check
+    bool diskFull = false;
+};
+// Why the download failed: a full disk first, then a refused file; a web
+// page only when nothing else was met.
+DownloadFailure failureOf(const DownloadTally& tally);
+RunOutcome outcomeOf(DownloadFailure failure);
+
+// What the window does once the emulator's installer has run: go on only
+// when the player is there (an installer may end non-zero after
+// installing), and never after an installer that did not run.
+struct AfterInstall {
+    bool goOn = false;
+    RunOutcome stopAs = RunOutcome::InstallFailed;
+    const wchar_t* reason = L""; // for the log
+};
+AfterInstall afterInstallation(InstallerEnd end, bool playerPresent);
 
 } // namespace download_rules

@@ -5,10 +5,12 @@
 
 #include "common/log.h"
 #include "model/download_rules.h"
+#include "model/run_outcome.h"
 #include "model/region_profile.h"
 #include "model/version_answer.h"
 #include "utility/file.h"
 #include "utility/file_digest.h"
+#include "utility/resume_record.h"
 #include "utility/signature.h"
 #include "utility/text.h"
 
@@ -113,18 +115,47 @@ void VPDownloaderModel::_threadDownloadPlayer()
     const std::wstring folder = installDir.get();
     if (!utility::ufile::pathExists(folder)) utility::ufile::makeDir(folder);
     lastProgressTick = 0;
+    tally_ = download_rules::DownloadTally();
     lastReceived_ = 0;
     lastTotal_ = -1;
     const std::wstring target = folder + L"\\rizodi.exe";
     const std::wstring temporary = target + L".tmp";
-    if (utility::ufile::pathExists(temporary)) utility::ufile::removeFile(temporary);
+    // A partial left by an earlier run is continued where its record
+    // vouches for it; both mirrors serve the same file.
+    std::vector<std::wstring> addresses;
+    for (const std::wstring& url : {playerUrl.get(), spareUrl.get()})
+        if (!url.empty()) addresses.push_back(url);
+    mainClient.resumeWithRecords(addresses);
+    spareClient.resumeWithRecords(addresses);
     if (_useCopyBeside(target)) return;
-    if (_downloadByCNUrl(target) || _downloadByENUrl(target)) return;
-    // Nothing half-written stays behind for a later run to build on.
-    if (utility::ufile::pathExists(temporary)) utility::ufile::removeFile(temporary);
-    postToUi(makeFunctionRunable([this] {
-        if (callbacks.onDownloadFailed) callbacks.onDownloadFailed();
+    // No other mirror against a full disk.
+    if (_downloadByCNUrl(target) || (!tally_.diskFull && _downloadByENUrl(target))) return;
+    // A partial whose record can continue it is kept for a later run;
+    // nothing else half-written stays behind.
+    if (utility::ufile::pathExists(temporary) &&
+        !utility::ufile::pathExists(utility::resume::recordPathFor(temporary)))
+        utility::ufile::removeFile(temporary);
+    // Stopped by the shutdown: nobody is left to tell.
+    if (mainClient.isStopped()) return;
+    const DownloadFailure why = download_rules::failureOf(tally_);
+    WRITE_LOG(L"no address delivered the installer: %s", run_outcome::reason(download_rules::outcomeOf(why)));
+    postToUi(makeFunctionRunable([this, why] {
+        // Nothing is downloading any more: the switch check has nothing to watch.
+        _stopTimer(switchTimer);
+        if (callbacks.onDownloadFailed) callbacks.onDownloadFailed(why);
     }));
+}
+
+bool VPDownloaderModel::_fetch(utility::CHttpClientWrapper& client, const std::wstring& url,
+                               const std::wstring& target, bool resume, int tries)
+{
+    if (client.downloadFileWithRetry(this, target + L".tmp", url, resume, tries)) return _acceptDownload(target);
+    switch (client.lastDownloadEnd()) {
+    case utility::CHttpClientWrapper::DownloadEnd::Refused: ++tally_.webPages; break;
+    case utility::CHttpClientWrapper::DownloadEnd::DiskFull: tally_.diskFull = true; break;
+    default: ++tally_.otherEnds; break;
+    }
+    return false;
 }
 
 bool VPDownloaderModel::_downloadByCNUrl(const std::wstring& target)
@@ -141,8 +172,7 @@ bool VPDownloaderModel::_downloadByCNUrl(const std::wstring& target)
                                                      switchCheckMs);
     }));
     WRITE_LOG(L"start download player playerurl is %s", url.c_str());
-    if (!mainClient.downloadFileWithRetry(this, target + L".tmp", url, false, kMainTries)) return false;
-    if (!_acceptDownload(target)) return false;
+    if (!_fetch(mainClient, url, target, true, kMainTries)) return false;
     WRITE_LOG(L"dowload file sucess file= %s", target.c_str());
     if (!_placeDownload(target)) return false;
     WRITE_LOG(L"player download ok by cn");
@@ -157,10 +187,8 @@ bool VPDownloaderModel::_downloadByENUrl(const std::wstring& target)
     lastProgressTick = 0;
     WRITE_LOG(L"start download player playerurl is %s", url.c_str());
     // First continue what the main mirror left behind, then start over.
-    const std::wstring temporary = target + L".tmp";
-    const bool fetched =
-        (spareClient.downloadFileWithRetry(this, temporary, url, true, kSpareResumeTries) && _acceptDownload(target)) ||
-        (spareClient.downloadFileWithRetry(this, temporary, url, false, kSpareFreshTries) && _acceptDownload(target));
+    const bool fetched = _fetch(spareClient, url, target, true, kSpareResumeTries) ||
+                         (!tally_.diskFull && _fetch(spareClient, url, target, false, kSpareFreshTries));
     if (!fetched) return false;
     WRITE_LOG(L"dowload file sucess file= %s", target.c_str());
     return _placeDownload(target);
@@ -169,28 +197,42 @@ bool VPDownloaderModel::_downloadByENUrl(const std::wstring& target)
 bool VPDownloaderModel::_acceptDownload(const std::wstring& target)
 {
     const std::wstring temporary = target + L".tmp";
+    if (_fileAccepted(temporary)) return true;
+    _dropDownload(temporary);
+    return false;
+}
+
+bool VPDownloaderModel::_fileAccepted(const std::wstring& file) const
+{
     // This file runs elevated: when the service names a digest, the bytes must match it.
     const std::wstring expected = playerMd5.get();
     if (utility::ufile::isMd5Text(expected)) {
         std::wstring actual;
-        if (!utility::ufile::md5OfFile(temporary, actual) || !utility::ufile::sameMd5(actual, expected)) {
-            WRITE_LOG(L"md5 mismatch, file = %s expect = %s actual = %s", temporary.c_str(), expected.c_str(),
+        if (!utility::ufile::md5OfFile(file, actual) || !utility::ufile::sameMd5(actual, expected)) {
+            WRITE_LOG(L"md5 mismatch, file = %s expect = %s actual = %s", file.c_str(), expected.c_str(),
                       actual.c_str());
-            utility::ufile::removeFile(temporary);
             return false;
         }
     }
-    if (!_signatureAccepted(temporary)) {
-        utility::ufile::removeFile(temporary);
-        return false;
-    }
-    return true;
+    return _signatureAccepted(file);
+}
+
+void VPDownloaderModel::_dropDownload(const std::wstring& temporary)
+{
+    ++tally_.refusedFiles;
+    // Neither the bytes nor a record that would build on them stay.
+    utility::ufile::removeFile(temporary);
+    const std::wstring record = utility::resume::recordPathFor(temporary);
+    if (utility::ufile::pathExists(record)) utility::ufile::removeFile(record);
 }
 
 bool VPDownloaderModel::_placeDownload(const std::wstring& target)
 {
     if (!utility::ufile::moveFile(target + L".tmp", target)) return false;
+    const std::wstring record = utility::resume::recordPathFor(target + L".tmp");
+    if (utility::ufile::pathExists(record)) utility::ufile::removeFile(record);
     postToUi(makeFunctionRunable([this] {
+        _stopTimer(switchTimer);
         if (callbacks.onPlayerReady) callbacks.onPlayerReady();
     }));
     return true;
@@ -227,8 +269,21 @@ bool VPDownloaderModel::_needUseEnUrl()
     return decision.useSpare;
 }
 
-bool VPDownloaderModel::onDownloadProgress(const unsigned char*, int, int received, int total)
+bool VPDownloaderModel::onDownloadHead(const utility::HttpResponseHead& head)
 {
+    if (!download_rules::isWebPageType(head.contentType)) return true;
+    WRITE_LOG(L"web page instead of the installer: status %d, Content-Type %s", head.status,
+              utility::utf8ToWide(head.contentType.substr(0, 100)).c_str());
+    return false;
+}
+
+bool VPDownloaderModel::onDownloadProgress(const unsigned char* data, int size, int received, int total)
+{
+    // What begins the file must be able to begin a program.
+    if (received == size && !download_rules::startsLikeProgram(data, size)) {
+        WRITE_LOG(L"not an installer: the answer begins with \"%s\"", download_rules::firstBytesText(data, size).c_str());
+        return false;
+    }
     lastReceived_ = received;
     lastTotal_ = total;
     const std::uint32_t now = tickCount();

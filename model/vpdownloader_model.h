@@ -3,6 +3,7 @@
 // get-or-create accessor.
 
 #include "common/unique_handle.h"
+#include "model/download_rules.h"
 #include "model/game_record.h"
 #include "model/model_callbacks.h"
 #include "model/shared_field.h"
@@ -57,8 +58,12 @@ public:
 
     // Installation and launch of the emulator (user-interface thread).
     void startInstallPlayer();
-    void launchPlayer(const std::wstring& arguments);
-    void launchPlayerForPackage();
+    // After a failed installation: runs it again from the downloaded file
+    // (through onPlayerReady), or fetches the file again when it is gone.
+    void retryInstallation();
+    // True when the shell took the player.
+    bool launchPlayer(const std::wstring& arguments);
+    bool launchPlayerForPackage();
 
     // Ticks of the wait for the version answer so far (user-interface thread).
     int waitTicks() const { return waitTicks_; }
@@ -146,8 +151,16 @@ private:
     void _threadDownloadPlayer();
     bool _downloadByCNUrl(const std::wstring& target);
     bool _downloadByENUrl(const std::wstring& target);
+    // One call of a client; its end is counted for the failure report.
+    bool _fetch(utility::CHttpClientWrapper& client, const std::wstring& url, const std::wstring& target, bool resume,
+                int tries);
     // Checks the finished ".tmp" file; a file that fails is deleted.
+    // Whether the file matches the answer's digest and carries an accepted
+    // signature; a refusal is logged with its reason, the file left as it is.
+    bool _fileAccepted(const std::wstring& file) const;
     bool _acceptDownload(const std::wstring& target);
+    // A refused ".tmp" file goes, with its record.
+    void _dropDownload(const std::wstring& temporary);
     // Moves the checked ".tmp" file onto the target and tells the window.
     bool _placeDownload(const std::wstring& target);
     // Whether the file carries an accepted publisher's intact signature (or
@@ -172,6 +185,8 @@ private:
 
     bool onDownloadProgress(const unsigned char* data, int size, int received, int total) override;
     bool onDownloadFinished() override;
+    // Refuses a web page at the installer's address.
+    bool onDownloadHead(const utility::HttpResponseHead& head) override;
     void _threadInstallPlayer();
     void killPlayerProcesses();
     // Runs the callback on the user-interface thread, unless the model has
@@ -187,4 +202,6 @@ private:
     // The last block's figures, for the report at the end (download worker).
     int lastReceived_ = 0;
     int lastTotal_ = -1;
+    // How the calls of the running download ended (download worker only).
+    download_rules::DownloadTally tally_;
 };

@@ -6,12 +6,13 @@
 # question, install button), waits for the end and prints what happened;
 # a second run meets a vendor whose every address fails; a third runs a copy
 # of the installer made for one game (two games from the service: page 3
-# fetches and installs both packages); a fourth reaches the vendor only
-# through a proxy stand-in named in the prefix's Internet options; a fifth
-# installs from a copy of the emulator's installer lying beside the
-# program; a sixth installs with the keyboard alone and prints what a
-# screen reader hears. Screenshots of each state are left in the build
-# folder.
+# fetches and installs both packages); a fourth closes the window halfway
+# through a slow download and starts again, which continues the download; a
+# fifth reaches the vendor only through a proxy stand-in named in the
+# prefix's Internet options; a sixth installs from a copy of the emulator's
+# installer lying beside the program; a seventh installs with the keyboard
+# alone and prints what a screen reader hears. Screenshots of each state
+# are left in the build folder.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 "$repo/scripts/setup.sh"
@@ -101,7 +102,7 @@ wd_vendor fail-all
 wd_install_into "$win"
 if wd_wait_box message; then
   shot demo-download-error "$WD_BOX"
-  echo "   report shown: $(wd_log | grep -o 'download failed.*' | head -1)"
+  echo "   report shown: $(wd_log | grep -o 'download failed, showing.*' | head -1)"
   xdotool key --window "$WD_BOX" Escape 2>/dev/null
   sleep 0.5
 fi
@@ -130,7 +131,34 @@ sed -n 's/.*):apkinstallprogresslabel //p' "$demo/run3.log" | sed 's/<[^>]*>//g;
 programs_started "$game_code"
 [[ $code == 0 && $game_code != 0 ]] && code=1
 
-echo "== run 4: a network whose only way out is a proxy (the installer's twin, vendor hosts no resolver knows)"
+echo "== run 4: the window closed halfway through a slow download, then started again"
+unset STANDIN_VPCONSOLE_SLEEP_MS
+rm -rf "$folder/vpplayer2"
+: >"$demo/vendor-server.log"
+wd_vendor normal 100
+size=$(stat -c %s "$demo/root/rizodi.exe")
+wd_install_into "$win"
+for _ in $(seq 300); do
+  (( $(stat -c %s "$folder/vpplayer2/rizodi.exe.tmp" 2>/dev/null || echo 0) * 2 >= size )) && break
+  sleep 0.1
+done
+shot demo-resume-closing
+xdotool key --window "$WD_MAIN" Escape
+wd_wait_exit 30 || true
+echo "   closed with $(stat -c %s "$folder/vpplayer2/rizodi.exe.tmp" 2>/dev/null || echo 0) of $size bytes; exit code $WD_CODE"
+echo "   the record beside it ($win\vpplayer2\rizodi.exe.tmp.resume):"
+sed 's/^/      /' "$folder/vpplayer2/rizodi.exe.tmp.resume" 2>/dev/null || echo "      none"
+wd_install_into "$win"
+wd_wait_log "continuing the partial download" 30 && shot demo-resume-continued
+wd_wait_exit 120 || true
+resume_code=$WD_CODE
+echo "   what the vendor stand-in served for the installer:"
+grep 'vendor-server: installer ' "$demo/vendor-server.log" | sed 's/^vendor-server: /      /'
+echo "   served in all: $(grep 'vendor-server: installer ' "$demo/vendor-server.log" | tail -1 | sed 's/.*, \([0-9]*\) in all/\1/') bytes for a file of $size"
+echo "   exit code: $resume_code ($(wd_log | sed -n 's/.*):exit code [0-9]* (\(.*\))$/\1/p' | tail -1))"
+[[ $code == 0 && $resume_code != 0 ]] && code=1
+
+echo "== run 5: a network whose only way out is a proxy (the installer's twin, vendor hosts no resolver knows)"
 rm -f "$folder/vpplayer2/standin-journal.txt"
 port=$(cat "$run_dir/standin-port")
 wd_vendor normal 100 --public-host "vendor.kolvex.invalid:$port"
@@ -154,7 +182,7 @@ wd_proxy_stop
 wd_internet_settings_restore
 [[ $code == 0 && $proxy_code != 0 ]] && code=1
 
-echo "== run 5: the emulator's installer already lies beside KolvexSetup.exe (on a stick, say)"
+echo "== run 6: the emulator's installer already lies beside KolvexSetup.exe (on a stick, say)"
 rm -f "$folder/vpplayer2/standin-journal.txt"
 stick="$demo/stick"
 mkdir -p "$stick"
@@ -173,7 +201,7 @@ echo "   bar values shown: $(wd_bar_values)"
 programs_started "$copy_code"
 [[ $code == 0 && $copy_code != 0 ]] && code=1
 
-echo "== run 6: an install with the keyboard alone, and what a screen reader hears"
+echo "== run 7: an install with the keyboard alone, and what a screen reader hears"
 keys="$demo/Kolvex Keys"
 mkdir -p "$keys"
 keys_win=$(wd_winpath "$keys")

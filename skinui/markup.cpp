@@ -100,6 +100,24 @@ bool applyTag(const std::wstring& body, Look& look, std::vector<Open>& open)
     return true;
 }
 
+// The character an entity at text[i] stands for, and its length; 0 when
+// there is none.
+std::size_t entityAt(const std::wstring& text, std::size_t i, wchar_t& character)
+{
+    static const struct {
+        const wchar_t* name;
+        wchar_t character;
+    } kEntities[] = {{L"&lt;", L'<'}, {L"&gt;", L'>'}, {L"&amp;", L'&'}};
+    for (const auto& entity : kEntities) {
+        const std::size_t length = std::char_traits<wchar_t>::length(entity.name);
+        if (text.compare(i, length, entity.name) == 0) {
+            character = entity.character;
+            return length;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 std::vector<CTextRun> parseMarkup(const std::wstring& text)
@@ -126,6 +144,12 @@ std::vector<CTextRun> parseMarkup(const std::wstring& text)
                 }
             }
         }
+        wchar_t character = 0;
+        if (const std::size_t length = text[i] == L'&' ? entityAt(text, i, character) : 0) {
+            pending += character;
+            i += length;
+            continue;
+        }
         pending += text[i++];
     }
     append(runs, look, pending);
@@ -137,6 +161,21 @@ std::wstring stripMarkup(const std::wstring& text)
     std::wstring plain;
     for (const CTextRun& run : parseMarkup(text)) plain += run.text;
     return plain;
+}
+
+std::wstring escapeMarkup(const std::wstring& text)
+{
+    std::wstring escaped;
+    escaped.reserve(text.size());
+    for (wchar_t c : text) {
+        switch (c) {
+        case L'<': escaped += L"&lt;"; break;
+        case L'>': escaped += L"&gt;"; break;
+        case L'&': escaped += L"&amp;"; break;
+        default: escaped += c; break;
+        }
+    }
+    return escaped;
 }
 
 } // namespace SkinUI

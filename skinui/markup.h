@@ -1,7 +1,8 @@
 #pragma once
 // The small mark-up of "showhtml" labels: <c #RRGGBB>coloured</c> and
-// <u [#RRGGBB]>underlined</u>, nested. Anything else that looks like a tag
-// is shown as written, so a stray "<" never loses text.
+// <u [#RRGGBB]>underlined</u>, nested; "&lt;", "&gt;" and "&amp;" stand for
+// "<", ">" and "&". Anything else that looks like a tag is shown as
+// written, so a stray "<" never loses text.
 
 #include <windows.h>
 
@@ -26,5 +27,9 @@ std::vector<CTextRun> parseMarkup(const std::wstring& text);
 
 // The same text without any tag.
 std::wstring stripMarkup(const std::wstring& text);
+
+// Text that a label shows exactly as given, whatever tags it holds: every
+// text from outside goes through it before it joins mark-up.
+std::wstring escapeMarkup(const std::wstring& text);
 
 } // namespace SkinUI

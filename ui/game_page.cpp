@@ -1,6 +1,7 @@
 #include "ui/game_page.h"
 
 #include "model/download_rules.h"
+#include "skinui/markup.h"
 
 namespace ui {
 
@@ -22,7 +23,8 @@ PackageProgressView packageDownloadProgress(const std::wstring& downloading, con
     if (received < 0) received = 0;
     const int percent = total > 0 ? static_cast<int>(static_cast<double>(received) / static_cast<double>(total) * 100.0)
                                   : 0;
-    std::wstring text = downloading + appName;
+    // The name comes from the game service: shown as it is, never as mark-up.
+    std::wstring text = downloading + SkinUI::escapeMarkup(appName);
     if (count > 1)
         text += L" (" + std::to_wstring(index) + L"/" + std::to_wstring(count) + L")\uFF1A";
     else

@@ -15,7 +15,8 @@ struct PackageProgressView {
     int bar = 0;
 };
 
-// downloading: the bundle's "progress_downloading_label2" text; index: the
+// downloading: the bundle's "progress_downloading_label2" text; appName is
+// shown as it is, mark-up included; index: the
 // number of the package being fetched (from 1); count: packages in all.
 // A total of 0 or less (none announced) shows 0M and 0%.
 PackageProgressView packageDownloadProgress(const std::wstring& downloading, const std::wstring& appName, int index,

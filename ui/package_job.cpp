@@ -27,7 +27,7 @@ bool packageSizeAcceptable(std::int64_t received, std::int64_t total, std::int64
 }
 
 PackageJob::PackageJob(std::wstring installDir, std::vector<GameRecord> games, Reports reportsToPost, Poster poster)
-    : execute(utility::process::execute),
+    : execute(utility::process::run),
       tickCount([] { return static_cast<std::uint32_t>(::GetTickCount()); }),
       reports(std::move(reportsToPost)),
       installDir_(std::move(installDir)),
@@ -53,7 +53,10 @@ bool PackageJob::post(std::function<void()> task)
 bool PackageJob::run(const std::wstring& file, const std::wstring& params, unsigned long timeoutMs)
 {
     if (stopped()) return false;
-    return execute(file, params, timeoutMs);
+    const utility::process::RunEnd end = execute(file, params, timeoutMs);
+    if (end.kind == utility::process::RunEnd::Kind::TimedOut)
+        WRITE_LOG(L"console tool still running after %d ms, going on without it", static_cast<int>(timeoutMs));
+    return end.succeeded();
 }
 
 bool PackageJob::onDownloadProgress(const unsigned char*, int, int received, int total)

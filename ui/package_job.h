@@ -7,6 +7,7 @@
 
 #include "model/game_record.h"
 #include "utility/http_client.h"
+#include "utility/process.h"
 
 #include <atomic>
 #include <cstdint>
@@ -29,14 +30,18 @@ public:
     // What the window does on its own thread; the job only posts them.
     struct Reports {
         std::function<void()> packageCounter;
-        std::function<void()> installState;
+        // The installation begins with the named game.
+        std::function<void(const std::wstring& appName)> installState;
         std::function<void(std::int64_t received, std::int64_t total)> downloadProgress;
+        // An empty package: none arrived, the player starts as for no game.
         std::function<void(const std::wstring& package)> startWithPackage;
+        // The games whose packages could not be fetched, for a moment on the page.
+        std::function<void(const std::wstring& names)> packagesMissing;
     };
     // Carries a task to the user-interface thread under the window's key.
     using Poster = std::function<void(std::function<void()>)>;
-    using Executor =
-        std::function<bool(const std::wstring& file, const std::wstring& params, unsigned long timeoutMs)>;
+    using Executor = std::function<utility::process::RunEnd(const std::wstring& file, const std::wstring& params,
+                                                            unsigned long timeoutMs)>;
 
     PackageJob(std::wstring installDir, std::vector<GameRecord> games, Reports reports, Poster poster);
     PackageJob(const PackageJob&) = delete;
@@ -54,7 +59,8 @@ public:
 
     // Worker side. False (the task dropped) once stopped.
     bool post(std::function<void()> task);
-    // Starts a program unless stopped; false when stopped or it failed.
+    // Starts a program unless stopped; false when stopped or it failed. One
+    // that outlives its time is logged and left running.
     bool run(const std::wstring& file, const std::wstring& params, unsigned long timeoutMs);
     // A fresh attempt: the size refusal is logged once per attempt.
     void beginAttempt() { refusalLogged_ = false; }
@@ -66,6 +72,8 @@ public:
     std::int64_t maxPackageBytes = kMaxPackageBytes;
     int attemptPauseMs = 1000;
     int installDelayMs = 500;
+    // How long the page names the games that could not be fetched.
+    int missingNoticeMs = 2000;
 
     // Throttled download progress, on the worker thread.
     bool onDownloadProgress(const unsigned char* data, int size, int received, int total) override;

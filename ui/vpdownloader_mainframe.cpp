@@ -4,9 +4,11 @@
 #include "model/disk.h"
 #include "model/download_rules.h"
 #include "model/game_handover.h"
+#include "model/run_outcome.h"
 #include "model/vpdownloader_model.h"
 #include "skinui/containers.h"
 #include "skinui/controls.h"
+#include "skinui/markup.h"
 #include "skinui/resources.h"
 #include "tasks/worker_slot.h"
 #include "ui/dialogs/message_box.h"
@@ -38,6 +40,8 @@ constexpr int kPackageAttempts = 3;
 // From this attempt on, plain HTTP over the raw socket.
 constexpr int kRawSocketAttempt = 2;
 constexpr unsigned long kInstallApkTimeoutMs = 120000;
+// The console tool's resolution change; one that takes longer is left.
+constexpr unsigned long kResolutionTimeoutMs = 30000;
 // How long the teardown waits for the package worker; one still running
 // then (inside the console tool) ends with the process.
 constexpr DWORD kPackageWorkerWaitMs = 3000;
@@ -126,9 +130,9 @@ void VPDownloaderMainFrame::initWindow()
 
     if (!owner) return;
     owner->callbacks.onPlayerReady = [this] { onPlayerReady(); };
-    owner->callbacks.onDownloadFailed = [this] { onDownloadFailed(); };
+    owner->callbacks.onDownloadFailed = [this](DownloadFailure why) { onDownloadFailed(why); };
     owner->callbacks.onProgress = [this](int percent, int received, int total) { onProgress(percent, received, total); };
-    owner->callbacks.onInstallFinished = [this](bool success) { onInstallFinished(success); };
+    owner->callbacks.onInstallFinished = [this](const InstallReport& report) { onInstallFinished(report); };
 }
 
 LRESULT VPDownloaderMainFrame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -389,25 +393,66 @@ void VPDownloaderMainFrame::stopCreep()
     creepTimerId_ = 0;
 }
 
-void VPDownloaderMainFrame::onDownloadFailed()
+void VPDownloaderMainFrame::onDownloadFailed(DownloadFailure why)
 {
     stopRate();
     setControlText(L"downloadRateLabel", std::wstring());
-    WRITE_LOG(L"download failed, showing the error box");
-    SelectionInfo homePage;
-    homePage.text = text(L"go_homePage");
-    homePage.action = [] { utility::usystem::openUrl(ui::kHomePage); };
-    msg::showErrorBox(hwnd(), homePage, text(L"error"), text(L"download_error_content"));
+    run_outcome::record(download_rules::outcomeOf(why));
+    setStatusLine(text(L"Label_download_failed"));
+    SelectionInfo button;
+    button.text = text(L"go_homePage");
+    // On a network that wants a sign-in, the browser also brings up its page.
+    button.action = [] { utility::usystem::openUrl(ui::kHomePage); };
+    const wchar_t* content = L"download_error_content";
+    switch (why) {
+    case DownloadFailure::DiskFull:
+        content = L"MsgBox_disk_notEnough";
+        button = msg::makeConfirmSelection(nullptr);
+        break;
+    case DownloadFailure::WebPage: content = L"download_webpage_content"; break;
+    case DownloadFailure::Refused: content = L"install_refused_content"; break;
+    case DownloadFailure::Network: break;
+    }
+    WRITE_LOG(L"download failed, showing the error box: %s", content);
+    msg::showErrorBox(hwnd(), button, text(L"error"), text(content));
 }
 
-void VPDownloaderMainFrame::onInstallFinished(bool success)
+void VPDownloaderMainFrame::onInstallFinished(const InstallReport& report)
 {
     stopCreep();
-    const int bar = ui::finishedBarValue(success);
+    const download_rules::AfterInstall after = download_rules::afterInstallation(report.end, report.playerPresent);
+    if (!after.goOn) {
+        WRITE_LOG(L"installation failed: %s, code %d", after.reason, static_cast<int>(report.code));
+        run_outcome::record(after.stopAs, report.code);
+        setStatusLine(text(L"Label_install_failed"));
+        SelectionInfo retry;
+        retry.text = text(L"Button_retry");
+        // The box closes with its owner, so it never outlives the window.
+        retry.action = [this] { retryInstallation(); };
+        const wchar_t* content = after.stopAs == RunOutcome::InstallerRefused ? L"install_refused_content"
+                                                                               : L"install_error_content";
+        msg::showErrorBox(hwnd(), retry, text(L"error"), text(content));
+        return;
+    }
+    if (*after.reason) WRITE_LOG(L"installation: %s, code %d", after.reason, static_cast<int>(report.code));
+    const int bar = ui::finishedBarValue(report.end == InstallerEnd::Succeeded);
     if (bar >= 0) setBar(bar);
-    // Whatever the installer answered, the emulator is started (with its
-    // game) and the installer's work is done.
+    // The emulator is there: it is started (with its game) and the
+    // installer's work is done.
     endInstallation();
+}
+
+void VPDownloaderMainFrame::retryInstallation()
+{
+    VPDownloaderModel* owner = model();
+    if (!owner) return;
+    WRITE_LOG(L"retry pressed");
+    run_outcome::clear();
+    // Shown while the file is fetched again; running it again shows the installation's texts.
+    setStatusLine(text(L"progress_downloading_label"));
+    setControlVisible(L"downloadProgressLabel", true);
+    setControlVisible(L"downloadRateLabel", true);
+    owner->retryInstallation();
 }
 
 // --- game packages
@@ -426,20 +471,21 @@ void VPDownloaderMainFrame::endInstallation()
     const std::wstring& arguments = end.decision.arguments;
     switch (end.decision.form) {
     case GameHandover::None:
-        owner->launchPlayerForPackage();
+        notePlayerStart(owner->launchPlayerForPackage());
         break;
     case GameHandover::StoreForm:
         WRITE_LOG(L"start player for the store: %s", arguments.c_str());
-        utility::process::shell(owner->getInstallDir() + L"\\vpplayer.exe", arguments);
+        notePlayerStart(utility::process::shell(owner->getInstallDir() + L"\\vpplayer.exe", arguments));
         break;
     case GameHandover::GameIdForm:
     case GameHandover::PackageForm:
         WRITE_LOG(L"start player for the game: %s", arguments.c_str());
-        owner->launchPlayer(arguments);
+        notePlayerStart(owner->launchPlayer(arguments));
         break;
     case GameHandover::FetchPackages:
         selectPage(kPackagePage);
-        setControlText(L"apkinstallprogresslabel", text(L"progress_downloading_label") + games.front().name);
+        setControlText(L"apkinstallprogresslabel",
+                       text(L"progress_downloading_label") + SkinUI::escapeMarkup(games.front().name));
         appName_ = games.front().name;
         startPackageWorker(games, owner->getInstallDir());
         return; // the worker's last task ends the run
@@ -453,7 +499,8 @@ void VPDownloaderMainFrame::startPackageWorker(const std::vector<GameRecord>& ga
     apkIndex_ = 0;
     ui::PackageJob::Reports reports;
     reports.packageCounter = [this] { onPackageCounter(); };
-    reports.installState = [this] { onPackageInstallState(); };
+    reports.installState = [this](const std::wstring& appName) { onPackageInstallState(appName); };
+    reports.packagesMissing = [this](const std::wstring& names) { onPackagesMissing(names); };
     reports.downloadProgress = [this](std::int64_t received, std::int64_t total) { onPackageProgress(received, total); };
     reports.startWithPackage = [this](const std::wstring& package) { onStartWithPackage(package); };
     const OwnerKey key = ownerKeyOf(&postKey_);
@@ -489,6 +536,7 @@ void VPDownloaderMainFrame::_threadDownloadApk(ui::PackageJob& job)
     const std::vector<GameRecord>& games = job.games();
     const std::vector<std::wstring>& files = job.packageFiles();
     std::wstring resolution;
+    std::vector<bool> fetched(games.size(), false);
     for (std::size_t i = 0; i < games.size() && !job.stopped(); ++i) {
         const GameRecord& game = games[i];
         job.post(job.reports.packageCounter);
@@ -500,7 +548,7 @@ void VPDownloaderMainFrame::_threadDownloadApk(ui::PackageJob& job)
             if (attempt == kRawSocketAttempt) job.apkHttp.setConnMode(1);
             job.beginAttempt();
             if (job.apkHttp.downloadFile(game.url, partial, &job)) {
-                utility::ufile::moveFile(partial, files[i]);
+                fetched[i] = utility::ufile::moveFile(partial, files[i]);
                 break;
             }
             // A refused or broken transfer leaves no part behind.
@@ -514,25 +562,44 @@ void VPDownloaderMainFrame::_threadDownloadApk(ui::PackageJob& job)
         return;
     }
 
-    if (!resolution.empty()) {
-        WRITE_LOG(L"setup resolution %s", resolution.c_str());
-        const std::wstring params = resolutionParameters(resolution);
-        if (params.empty())
-            WRITE_LOG(L"resolution not set: not a plain value");
-        else
-            job.run(job.consoleProgram(), params, INFINITE);
+    // What could not be fetched is named for a moment and not installed.
+    std::wstring missing;
+    std::size_t firstFetched = games.size();
+    for (std::size_t i = 0; i < games.size(); ++i) {
+        if (fetched[i] && firstFetched == games.size()) firstFetched = i;
+        if (!fetched[i]) missing += (missing.empty() ? L"" : L", ") + games[i].name;
     }
-    job.post(job.reports.installState);
-    job.apkHttp.pause(job.installDelayMs);
+    if (!missing.empty()) {
+        WRITE_LOG(L"packages not fetched: %s", missing.c_str());
+        auto notice = job.reports.packagesMissing;
+        if (notice) job.post([notice, missing] { notice(missing); });
+        job.apkHttp.pause(job.missingNoticeMs);
+    }
 
     std::wstring package;
-    for (std::size_t i = 0; i < games.size() && !job.stopped(); ++i) {
-        const std::wstring params = installApkParameters(files[i]);
-        if (params.empty())
-            WRITE_LOG(L"package not installed, its file name cannot be quoted: %s", files[i].c_str());
-        else
-            job.run(job.consoleProgram(), params, kInstallApkTimeoutMs);
-        package = games[i].package;
+    if (firstFetched < games.size()) {
+        if (!resolution.empty()) {
+            WRITE_LOG(L"setup resolution %s", resolution.c_str());
+            const std::wstring params = resolutionParameters(resolution);
+            if (params.empty())
+                WRITE_LOG(L"resolution not set: not a plain value");
+            else
+                job.run(job.consoleProgram(), params, kResolutionTimeoutMs);
+        }
+        auto installState = job.reports.installState;
+        const std::wstring firstName = games[firstFetched].name;
+        if (installState) job.post([installState, firstName] { installState(firstName); });
+        job.apkHttp.pause(job.installDelayMs);
+
+        for (std::size_t i = 0; i < games.size() && !job.stopped(); ++i) {
+            if (!fetched[i]) continue;
+            const std::wstring params = installApkParameters(files[i]);
+            if (params.empty())
+                WRITE_LOG(L"package not installed, its file name cannot be quoted: %s", files[i].c_str());
+            else
+                job.run(job.consoleProgram(), params, kInstallApkTimeoutMs);
+            package = games[i].package;
+        }
     }
     if (job.stopped()) {
         WRITE_LOG(L"package worker stopped during the installation");
@@ -544,13 +611,21 @@ void VPDownloaderMainFrame::_threadDownloadApk(ui::PackageJob& job)
 
 void VPDownloaderMainFrame::onPackageCounter() { ++apkIndex_; }
 
-void VPDownloaderMainFrame::onPackageInstallState()
+void VPDownloaderMainFrame::onPackageInstallState(const std::wstring& appName)
 {
-    const std::wstring label = text(L"Label_installingapp_waiting") + appName_;
+    appName_ = appName;
+    const std::wstring label = text(L"Label_installingapp_waiting") + SkinUI::escapeMarkup(appName_);
     setControlText(L"apkinstallprogresslabel", label);
     WRITE_LOG(L"apkinstallprogresslabel %s", label.c_str());
     apkInstallTimerId_ = ::SetTimer(hwnd(), kApkInstallTimer, kInstallBarPeriodMs, nullptr);
     if (!apkInstallTimerId_) WRITE_LOG(L"set timer failed! error = %d.", static_cast<int>(::GetLastError()));
+}
+
+void VPDownloaderMainFrame::onPackagesMissing(const std::wstring& names)
+{
+    const std::wstring label = text(L"Label_app_download_failed") + SkinUI::escapeMarkup(names);
+    setControlText(L"apkinstallprogresslabel", label);
+    WRITE_LOG(L"apkinstallprogresslabel %s", label.c_str());
 }
 
 void VPDownloaderMainFrame::onPackageInstallBarStep()
@@ -576,11 +651,23 @@ void VPDownloaderMainFrame::onPackageProgress(std::int64_t received, std::int64_
 
 void VPDownloaderMainFrame::onStartWithPackage(const std::wstring& package)
 {
-    const std::wstring folder = apkJob_ ? apkJob_->installDir() : std::wstring();
-    const std::wstring arguments = packageStartArguments(package);
-    WRITE_LOG(L"start player with %s", arguments.c_str());
-    utility::process::shell(folder + L"\\vpplayer.exe", arguments);
+    VPDownloaderModel* owner = model();
+    if (package.empty() && owner) {
+        // No package arrived: the player starts as for no game.
+        WRITE_LOG(L"start player without a fetched package");
+        notePlayerStart(owner->launchPlayerForPackage());
+    } else {
+        const std::wstring folder = apkJob_ ? apkJob_->installDir() : std::wstring();
+        const std::wstring arguments = packageStartArguments(package);
+        WRITE_LOG(L"start player with %s", arguments.c_str());
+        notePlayerStart(utility::process::shell(folder + L"\\vpplayer.exe", arguments));
+    }
     ::PostQuitMessage(0);
+}
+
+void VPDownloaderMainFrame::notePlayerStart(bool started)
+{
+    run_outcome::record(started ? RunOutcome::PlayerStarted : RunOutcome::PlayerNotStarted);
 }
 
 // --- helpers
@@ -616,6 +703,12 @@ bool VPDownloaderMainFrame::licenceAccepted() const
 void VPDownloaderMainFrame::setPackageBar(int value)
 {
     if (auto* bar = dynamic_cast<SkinUI::CProgressUI*>(findControl(L"apkinstallprogressbar"))) bar->setValue(value);
+}
+
+void VPDownloaderMainFrame::setStatusLine(const std::wstring& value)
+{
+    setControlText(L"loadingprogresslabel", value);
+    WRITE_LOG(L"loadingprogresslabel %s", value.c_str());
 }
 
 void VPDownloaderMainFrame::setBar(int value)

@@ -5,6 +5,7 @@
 // User-interface thread only; workers reach it through posted tasks.
 
 #include "model/game_record.h"
+#include "model/model_callbacks.h"
 #include "skinui/window.h"
 #include "tasks/ui_task_dispatcher.h"
 #include "ui/transfer_rate.h"
@@ -52,8 +53,10 @@ public:
     // The model's reports.
     void onProgress(int percent, int received, int total);
     void onPlayerReady();
-    void onDownloadFailed();
-    void onInstallFinished(bool success);
+    void onDownloadFailed(DownloadFailure why);
+    void onInstallFinished(const InstallReport& report);
+    // The failed installation's retry button.
+    void retryInstallation();
 
     // The game-package worker's body: downloads each package, sets the
     // resolution, installs the packages with the console tool and asks for
@@ -84,7 +87,8 @@ private:
     void startPackageWorker(const std::vector<GameRecord>& games, const std::wstring& installDir);
     void stopPackageWorker();
     void onPackageCounter();
-    void onPackageInstallState();
+    void onPackageInstallState(const std::wstring& appName);
+    void onPackagesMissing(const std::wstring& names);
     void onPackageInstallBarStep();
     void onPackageProgress(std::int64_t received, std::int64_t total);
     void onStartWithPackage(const std::wstring& package);
@@ -95,6 +99,10 @@ private:
     void setControlVisible(const wchar_t* control, bool visible);
     bool licenceAccepted() const;
     void setBar(int value);
+    // The progress page's status line, logged as the user sees it.
+    void setStatusLine(const std::wstring& value);
+    // Records that the emulator was started, or why it was not.
+    void notePlayerStart(bool started);
     // Page 3's bar.
     void setPackageBar(int value);
 

@@ -139,17 +139,35 @@ bool CHttpClientWrapper::sendAndRecvHeader(std::string& headText, int& status, i
         return false;
     }
     headText.clear();
+    head_ = HttpResponseHead();
     // An abort during the head (even one that a transport let pass) fails it.
     if (!connection_->recvHeader(headText, status, contentLength) || aborted_.load()) {
         failWith(kHttpErrorHead, ::GetLastError());
         return false;
     }
     noteRawRoute(status);
+    readResponseHead(headText, status, contentLength);
     if (sink_ && !sink_->onHttpRecvHeader(status, contentLength)) {
         lastFailure_ = status;
         return false;
     }
     return true;
+}
+
+void CHttpClientWrapper::readResponseHead(const std::string& headText, int status, int contentLength)
+{
+    head_.status = status;
+    head_.contentLength = contentLength;
+    const std::pair<const char*, std::string*> fields[] = {{"Content-Type", &head_.contentType},
+                                                           {"ETag", &head_.etag},
+                                                           {"Last-Modified", &head_.lastModified},
+                                                           {"Content-Range", &head_.contentRange}};
+    for (const auto& field : fields) {
+        // The raw transport keeps the head's text; WinInet answers itself.
+        const bool found = headText.empty() ? connection_->responseHeader(field.first, *field.second)
+                                            : http::findHeader(headText, field.first, *field.second);
+        if (!found) field.second->clear();
+    }
 }
 
 bool CHttpClientWrapper::recvBody(const std::string& headText, int contentLength)
@@ -200,54 +218,149 @@ void CHttpClientWrapper::closeConnection()
     connection_ = nullptr;
 }
 
-bool CHttpClientWrapper::attemptDownload(const std::wstring& url, const std::wstring& fileName,
-                                         IHttpDownloadSink* progress)
+CHttpClientWrapper::AttemptEnd CHttpClientWrapper::attemptDownload(const std::wstring& url,
+                                                                   const std::wstring& fileName,
+                                                                   IHttpDownloadSink* progress)
 {
     // Checked before the sink exists: a cancelled attempt opens nothing
     // and leaves the file as it is.
-    if (cancelled()) return false;
+    if (cancelled()) return AttemptEnd::Failed;
+    using Failure = CHttpDownload2FileSink::Failure;
     bool result = false;
+    Failure failure = Failure::None;
+    unsigned long writeError = 0;
     {
         CHttpDownload2FileSink sink(fileName, &aborted_, progress, resumeOffset_);
+        sink.setResponseHead(&head_);
+        if (!sameFileUrls_.empty()) sink.keepRecord(url, continued_, wallClock_);
         result = open(url, &sink) && perform();
         closeConnection();
         sink_ = nullptr;
+        failure = sink.failure();
+        writeError = sink.writeError();
     }
-    return result;
+    if (result) return AttemptEnd::Done;
+    switch (failure) {
+    case Failure::Refused: return AttemptEnd::Refused;
+    case Failure::RangeMismatch: return AttemptEnd::RangeMismatch;
+    case Failure::Write: return isDiskFullError(writeError) ? AttemptEnd::DiskFull : AttemptEnd::Failed;
+    case Failure::None: break;
+    }
+    return AttemptEnd::Failed;
 }
 
 bool CHttpClientWrapper::downloadFile(const std::wstring& url, const std::wstring& fileName,
                                       IHttpDownloadSink* progress)
 {
-    const bool result = attemptDownload(url, fileName, progress);
+    const AttemptEnd end = attemptDownload(url, fileName, progress);
+    lastEnd_ = end == AttemptEnd::Done       ? DownloadEnd::Done
+               : end == AttemptEnd::DiskFull ? DownloadEnd::DiskFull
+               : cancelled()                 ? DownloadEnd::Cancelled
+               : end == AttemptEnd::Refused  ? DownloadEnd::Refused
+                                             : DownloadEnd::Failed;
     endCall(L"download");
-    return result;
+    return end == AttemptEnd::Done;
+}
+
+void CHttpClientWrapper::prepareRange(const std::wstring& url, const std::wstring& fileName, bool resume)
+{
+    resumeOffset_ = 0;
+    continued_ = resume::Record();
+    headers_.erase(L"Range");
+    headers_.erase(L"If-Range");
+    if (sameFileUrls_.empty()) {
+        if (!resume) return;
+        const std::int64_t size = existingFileSize(fileName);
+        if (size > INT_MAX) {
+            WRITE_LOG(L"partial file too large to resume: %s", int64ToWide(size).c_str());
+            return;
+        }
+        resumeOffset_ = static_cast<int>(size);
+        if (size > 0) headers_[L"Range"] = L"bytes=" + int64ToWide(size) + L"-";
+        return;
+    }
+    // Without resume the record stays until a new answer replaces the file.
+    if (!resume) return;
+    const std::wstring recordPath = resume::recordPathFor(fileName);
+    resume::Record record;
+    if (!resume::readRecordFile(recordPath, record)) {
+        if (::GetFileAttributesW(recordPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            WRITE_LOG(L"partial download not continued: its record cannot be read");
+            dropRange(fileName);
+        }
+        return;
+    }
+    const std::int64_t now = wallClock_ ? wallClock_() : resume::systemSeconds();
+    resume::Verdict verdict = resume::judge(record, existingFileSize(fileName), now, url, sameFileUrls_);
+    // The sink's counters are 32-bit.
+    if (record.total > INT_MAX) verdict = resume::Verdict::SizeMismatch;
+    if (verdict != resume::Verdict::Continue) {
+        if (verdict != resume::Verdict::Nothing)
+            WRITE_LOG(L"partial download not continued: %s", resume::verdictText(verdict));
+        dropRange(fileName);
+        return;
+    }
+    continued_ = record;
+    resumeOffset_ = static_cast<int>(record.have);
+    headers_[L"Range"] = L"bytes=" + int64ToWide(record.have) + L"-";
+    headers_[L"If-Range"] = ansiToWide(resume::validatorOf(record.etag, record.lastModified));
+    WRITE_LOG(L"continuing the partial download at byte %s of %s", int64ToWide(record.have).c_str(),
+              int64ToWide(record.total).c_str());
+}
+
+void CHttpClientWrapper::dropRange(const std::wstring& fileName)
+{
+    resumeOffset_ = 0;
+    continued_ = resume::Record();
+    headers_.erase(L"Range");
+    headers_.erase(L"If-Range");
+    const std::wstring recordPath = resume::recordPathFor(fileName);
+    if (::GetFileAttributesW(recordPath.c_str()) != INVALID_FILE_ATTRIBUTES) ::DeleteFileW(recordPath.c_str());
+}
+
+CHttpClientWrapper::AttemptEnd CHttpClientWrapper::resumableAttempt(const std::wstring& url,
+                                                                    const std::wstring& fileName,
+                                                                    IHttpDownloadSink* progress, bool resume)
+{
+    prepareRange(url, fileName, resume);
+    AttemptEnd end = attemptDownload(url, fileName, progress);
+    if (end == AttemptEnd::RangeMismatch && !cancelled()) {
+        WRITE_LOG(L"the answer does not continue the partial download: starting it over");
+        dropRange(fileName);
+        end = attemptDownload(url, fileName, progress);
+    }
+    return end;
 }
 
 bool CHttpClientWrapper::retryDownload(IHttpDownloadSink* progress, const std::wstring& fileName,
                                        const std::wstring& url, bool resume, int tries)
 {
+    lastEnd_ = DownloadEnd::Failed;
     if (tries <= 0) return false;
     const int attempts = tries > INT_MAX / 2 ? INT_MAX : tries * 2;
+    int made = 0;
+    int refused = 0;
     for (int attempt = 0; attempt < attempts && !cancelled(); ++attempt) {
         if (attempt > 0 && !proxySignIn_) {
             pause(1000);
             if (cancelled()) break;
         }
         connMode_ = pinnedMode_ >= 0 ? pinnedMode_ : (attempt < tries ? 1 : 0);
-        resumeOffset_ = 0;
-        headers_.erase(L"Range");
-        if (resume) {
-            const std::int64_t size = existingFileSize(fileName);
-            if (size > INT_MAX) {
-                WRITE_LOG(L"partial file too large to resume: %s", int64ToWide(size).c_str());
-                return false;
-            }
-            resumeOffset_ = static_cast<int>(size);
-            if (size > 0) headers_[L"Range"] = L"bytes=" + int64ToWide(size) + L"-";
+        ++made;
+        const AttemptEnd end = resumableAttempt(url, fileName, progress, resume);
+        if (end == AttemptEnd::Done) {
+            lastEnd_ = DownloadEnd::Done;
+            return true;
         }
-        if (attemptDownload(url, fileName, progress)) return true;
+        // Another attempt would meet the same full disk.
+        if (end == AttemptEnd::DiskFull) {
+            WRITE_LOG(L"the disk is full: no further attempt");
+            lastEnd_ = DownloadEnd::DiskFull;
+            return false;
+        }
+        if (end == AttemptEnd::Refused) ++refused;
     }
+    lastEnd_ = cancelled() ? DownloadEnd::Cancelled : (made > 0 && refused == made ? DownloadEnd::Refused : DownloadEnd::Failed);
     return false;
 }
 

@@ -8,14 +8,17 @@
 #include "utility/http_client_sink.h"
 #include "utility/http_connection.h"
 #include "utility/proxy_routes.h"
+#include "utility/resume_record.h"
 
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace utility {
 
@@ -39,9 +42,25 @@ public:
         virtual bool onDownloadProgress(const unsigned char* data, int size, int received, int total) = 0;
         // Once, when the body is complete; the result is not used.
         virtual bool onDownloadFinished() = 0;
+        // A 2xx head arrived, before the file is touched; false refuses the
+        // answer (the attempt fails and nothing is written).
+        virtual bool onDownloadHead(const HttpResponseHead& head)
+        {
+            static_cast<void>(head);
+            return true;
+        }
 
     protected:
         ~IHttpDownloadSink() = default;
+    };
+
+    // How the last download call ended.
+    enum class DownloadEnd {
+        Done,
+        Failed,    // the network or the server
+        Refused,   // every attempt's answer was refused by the progress sink
+        DiskFull,  // a write found no room: no further attempt was made
+        Cancelled, // abort or stop
     };
 
     CHttpClientWrapper();
@@ -87,6 +106,20 @@ public:
     // client opens no connection and leaves the target file untouched.
     void stop();
 
+    DownloadEnd lastDownloadEnd() const { return lastEnd_; }
+    // The head of the last answer, as far as it came.
+    const HttpResponseHead& responseHead() const { return head_; }
+
+    // Downloads keep a record beside their file (resume::recordPathFor) in
+    // step with what is on disk, and a call with resume continues a partial
+    // only where its record vouches for it: Range with If-Range, a 206 that
+    // fits, else the file starts over in the same attempt. sameFileUrls name
+    // the addresses that serve the same file. Empty (the default): no
+    // records; resume continues any partial from its size.
+    void resumeWithRecords(std::vector<std::wstring> sameFileUrls) { sameFileUrls_ = std::move(sameFileUrls); }
+    // Seconds since 1970 that date the records; tests move the clock.
+    void setWallClock(std::function<std::int64_t()> clock) { wallClock_ = std::move(clock); }
+
     // The raw transport's connect and silence limit; tests shorten it.
     void setTcpTimeout(int milliseconds) { tcpTimeoutMs_ = milliseconds; }
     // When set, pins every attempt of downloadFileWithRetry to one mode.
@@ -95,13 +128,22 @@ public:
     void setProxyRoutes(proxy::ProxyRoutes* routes) { proxyRoutes_ = routes; }
 
 private:
+    enum class AttemptEnd { Done, Failed, Refused, RangeMismatch, DiskFull };
+
     CTcpHttpConn* makeRawConnection(const std::wstring& url);
     IHttpConnection* makeConnection(const std::wstring& url);
     // After a raw response head: keeps the route that worked, or hands the
     // address to WinInet when the proxy asked for a sign-in.
     void noteRawRoute(int status);
     void failWith(int code, DWORD systemError);
-    bool attemptDownload(const std::wstring& url, const std::wstring& fileName, IHttpDownloadSink* progress);
+    void readResponseHead(const std::string& headText, int status, int contentLength);
+    AttemptEnd attemptDownload(const std::wstring& url, const std::wstring& fileName, IHttpDownloadSink* progress);
+    // One attempt of a retry loop: the range to ask for, then the transfer,
+    // once more from zero when the answer does not continue the partial.
+    AttemptEnd resumableAttempt(const std::wstring& url, const std::wstring& fileName, IHttpDownloadSink* progress,
+                                bool resume);
+    void prepareRange(const std::wstring& url, const std::wstring& fileName, bool resume);
+    void dropRange(const std::wstring& fileName);
     bool retryDownload(IHttpDownloadSink* progress, const std::wstring& fileName, const std::wstring& url, bool resume,
                        int tries);
     bool retryGet(std::string& out, const std::wstring& url);
@@ -141,6 +183,12 @@ private:
     // The last attempt ended at a proxy's sign-in: the next one, over
     // WinInet, needs no pause.
     bool proxySignIn_ = false;
+    HttpResponseHead head_;
+    DownloadEnd lastEnd_ = DownloadEnd::Failed;
+    std::vector<std::wstring> sameFileUrls_;
+    std::function<std::int64_t()> wallClock_;
+    // The record that vouched for the partial being continued.
+    resume::Record continued_;
 };
 
 } // namespace utility

@@ -3,7 +3,19 @@
 // once, each body block, then finished; in a failed one onHttpError is the
 // last call.
 
+#include <string>
+
 namespace utility {
+
+// What a response head says beyond its status and length; empty when absent.
+struct HttpResponseHead {
+    int status = 0;
+    int contentLength = -1;
+    std::string contentType;
+    std::string etag;
+    std::string lastModified;
+    std::string contentRange;
+};
 
 class IHttpClientSink {
 public:

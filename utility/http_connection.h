@@ -22,6 +22,14 @@ public:
     virtual bool recvHeader(std::string& headText, int& status, int& contentLength) = 0;
     // Bytes read, 0 at the end of the stream, negative on failure.
     virtual int read(char* buffer, int size) = 0;
+    // A header of the response head by name, for transports whose headText
+    // stays empty; false when absent.
+    virtual bool responseHeader(const std::string& name, std::string& value)
+    {
+        static_cast<void>(name);
+        static_cast<void>(value);
+        return false;
+    }
 
 protected:
     ~IHttpConnection() = default;

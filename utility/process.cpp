@@ -46,31 +46,49 @@ common::UniqueHandle create(const std::wstring& file, const std::wstring& params
     return common::UniqueHandle(info.hProcess);
 }
 
-bool execute(const std::wstring& file, const std::wstring& params, unsigned long timeoutMs)
+bool execute(const std::wstring& file, const std::wstring& params, unsigned long timeoutMs, RunEnd* end)
 {
     WRITE_LOG(L"execute filename = [%s], param = [%s], show = %d, timeout = %d", file.c_str(), params.c_str(), 0,
               static_cast<int>(timeoutMs));
+    RunEnd result;
     const common::UniqueHandle process = create(file, params);
     if (!process) {
-        WRITE_LOG(L"execute failed!!! last error = %d", static_cast<int>(::GetLastError()));
-        return false;
+        result.code = ::GetLastError();
+        WRITE_LOG(L"execute failed!!! last error = %d", static_cast<int>(result.code));
+    } else {
+        switch (::WaitForSingleObject(process.get(), timeoutMs)) {
+        case WAIT_OBJECT_0: {
+            DWORD exitCode = 0xFFFFFFFF;
+            ::GetExitCodeProcess(process.get(), &exitCode);
+            WRITE_LOG(L"execute exitcode = %d lastError = %d", static_cast<int>(exitCode),
+                      static_cast<int>(::GetLastError()));
+            result.kind = RunEnd::Kind::Exited;
+            result.code = exitCode;
+            break;
+        }
+        case WAIT_TIMEOUT:
+            WRITE_LOG(L"execute timeout!!!");
+            result.kind = RunEnd::Kind::TimedOut;
+            break;
+        case WAIT_FAILED:
+            result.kind = RunEnd::Kind::WaitFailed;
+            result.code = ::GetLastError();
+            WRITE_LOG(L"execute failed!!! lastError = %d", static_cast<int>(result.code));
+            break;
+        default:
+            result.kind = RunEnd::Kind::WaitFailed;
+            break;
+        }
     }
-    switch (::WaitForSingleObject(process.get(), timeoutMs)) {
-    case WAIT_OBJECT_0: {
-        DWORD exitCode = 0xFFFFFFFF;
-        ::GetExitCodeProcess(process.get(), &exitCode);
-        WRITE_LOG(L"execute exitcode = %d lastError = %d", static_cast<int>(exitCode), static_cast<int>(::GetLastError()));
-        return exitCode == 0;
-    }
-    case WAIT_TIMEOUT:
-        WRITE_LOG(L"execute timeout!!!");
-        return false;
-    case WAIT_FAILED:
-        WRITE_LOG(L"execute failed!!! lastError = %d", static_cast<int>(::GetLastError()));
-        return false;
-    default:
-        return false;
-    }
+    if (end) *end = result;
+    return result.succeeded();
+}
+
+RunEnd run(const std::wstring& file, const std::wstring& params, unsigned long timeoutMs)
+{
+    RunEnd end;
+    execute(file, params, timeoutMs, &end);
+    return end;
 }
 
 } // namespace process

@@ -121,6 +121,19 @@ bool CWinInetHttpConn::recvHeader(std::string&, int& status, int& contentLength)
     return true;
 }
 
+bool CWinInetHttpConn::responseHeader(const std::string& name, std::string& value)
+{
+    HINTERNET request = request_.load();
+    if (!request || name.empty() || name.size() >= 256) return false;
+    // The query takes the name in the buffer that receives the value.
+    char buffer[1024] = {};
+    name.copy(buffer, name.size());
+    DWORD size = sizeof(buffer) - 1;
+    if (!::HttpQueryInfoA(request, HTTP_QUERY_CUSTOM, buffer, &size, nullptr)) return false;
+    value.assign(buffer, size < sizeof(buffer) ? size : sizeof(buffer) - 1);
+    return true;
+}
+
 int CWinInetHttpConn::read(char* buffer, int size)
 {
     HINTERNET request = request_.load();

@@ -36,6 +36,7 @@ public:
                      int bodyLength) override;
     bool recvHeader(std::string& headText, int& status, int& contentLength) override;
     int read(char* buffer, int size) override;
+    bool responseHeader(const std::string& name, std::string& value) override;
 
 protected:
     bool sendGet(const std::wstring& path, const std::wstring& headers, DWORD flags);

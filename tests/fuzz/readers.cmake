@@ -4,6 +4,7 @@
 set(KOLVEX_READER_SOURCES
   utility/url.cpp
   utility/http_wire.cpp
+  utility/resume_record.cpp
   utility/text.cpp
   model/version_answer.cpp
   model/game_answer.cpp

@@ -96,3 +96,89 @@ TEST(DownloadRulesTest, CommandLinesOfTheInstallAndTheLaunch)
     EXPECT_EQ(processesToEnd().back(), L"bugreport.exe");
     EXPECT_EQ(taskkillArguments(L"vpupdate.exe"), L"/F /IM vpupdate.exe /T");
 }
+
+TEST(DownloadRulesTest, WebPagesAreToldByTheirTypeOrTheirFirstBytes)
+{
+    for (const char* type : {"text/html", "text/html; charset=utf-8", "TEXT/HTML;charset=GBK", " text/html ",
+                             "application/xhtml+xml"})
+        EXPECT_TRUE(isWebPageType(type)) << type;
+    for (const char* type : {"", "application/octet-stream", "application/x-msdownload", "text/plain", "text/htmlx"})
+        EXPECT_FALSE(isWebPageType(type)) << type;
+    const unsigned char program[] = {'M', 'Z', 0x90, 0};
+    const unsigned char page[] = {'<', '!', 'D', 'O', 'C'};
+    const unsigned char zipped[] = {'P', 'K', 3, 4};
+    EXPECT_TRUE(startsLikeProgram(program, 4));
+    EXPECT_TRUE(startsLikeProgram(program, 1)) << "one byte: so far so good";
+    EXPECT_FALSE(startsLikeProgram(page, 5));
+    EXPECT_FALSE(startsLikeProgram(zipped, 4));
+    EXPECT_FALSE(startsLikeProgram(program + 1, 3));
+    EXPECT_EQ(firstBytesText(page, 5), L"<!DOC");
+    EXPECT_EQ(firstBytesText(program, 4), L"MZ\\x90\\x00");
+}
+
+TEST(DownloadRulesTest, FailureReasonAndTheRunsEndFollowWhatTheCallsMet)
+{
+    const struct {
+        DownloadTally tally;
+        DownloadFailure failure;
+        const wchar_t* line;
+    } cases[] = {
+        {{0, 3, 0, false}, DownloadFailure::Network, L"exit code 2 (download failed)"},
+        {{3, 0, 0, false}, DownloadFailure::WebPage, L"exit code 4 (a web page instead of the installer)"},
+        {{2, 1, 0, false}, DownloadFailure::Network, L"exit code 2 (download failed)"},
+        {{1, 1, 1, false}, DownloadFailure::Refused, L"exit code 5 (installer refused)"},
+        {{2, 0, 0, true}, DownloadFailure::DiskFull, L"exit code 3 (disk full)"},
+        {{0, 0, 0, false}, DownloadFailure::Network, L"exit code 2 (download failed)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(failureOf(c.tally), c.failure);
+        RunEnd end;
+        end.outcome = outcomeOf(c.failure);
+        EXPECT_EQ(run_outcome::logLine(end), c.line);
+    }
+    // The numbers are the program's interface: they never move.
+    EXPECT_EQ(run_outcome::exitCode(RunOutcome::PlayerStarted), 0);
+    EXPECT_EQ(run_outcome::exitCode(RunOutcome::UserClosed), 1);
+    EXPECT_EQ(run_outcome::exitCode(RunOutcome::InstallFailed), 6);
+    EXPECT_EQ(run_outcome::exitCode(RunOutcome::AlreadyRunning), 7);
+    EXPECT_EQ(run_outcome::exitCode(RunOutcome::PlayerNotStarted), 9);
+    EXPECT_EQ(run_outcome::logLine({RunOutcome::InstallFailed, 1}), L"exit code 6 (installation failed, 1)");
+    // Nothing recorded: the user closed the window; a retry forgets a failure.
+    run_outcome::clear();
+    EXPECT_EQ(run_outcome::current().outcome, RunOutcome::UserClosed);
+    run_outcome::record(RunOutcome::InstallFailed, 1);
+    run_outcome::record(RunOutcome::PlayerStarted);
+    EXPECT_EQ(run_outcome::current().outcome, RunOutcome::PlayerStarted);
+    EXPECT_EQ(run_outcome::current().detail, 0u);
+    run_outcome::clear();
+}
+
+TEST(DownloadRulesTest, InstallationGoesOnOnlyWhenThePlayerIsThere)
+{
+    const struct {
+        InstallerEnd end;
+        bool player;
+        bool goOn;
+        RunOutcome stopAs;
+    } cases[] = {
+        {InstallerEnd::Succeeded, true, true, RunOutcome::InstallFailed},
+        {InstallerEnd::Succeeded, false, false, RunOutcome::InstallFailed},
+        {InstallerEnd::ExitCode, true, true, RunOutcome::InstallFailed},
+        {InstallerEnd::ExitCode, false, false, RunOutcome::InstallFailed},
+        {InstallerEnd::TimedOut, true, true, RunOutcome::InstallFailed},
+        {InstallerEnd::TimedOut, false, false, RunOutcome::InstallFailed},
+        // An installer that did not run installed nothing, whatever is there from before.
+        {InstallerEnd::NotStarted, true, false, RunOutcome::InstallFailed},
+        {InstallerEnd::Refused, true, false, RunOutcome::InstallerRefused},
+        {InstallerEnd::Refused, false, false, RunOutcome::InstallerRefused},
+    };
+    for (const auto& c : cases) {
+        const AfterInstall after = afterInstallation(c.end, c.player);
+        EXPECT_EQ(after.goOn, c.goOn) << static_cast<int>(c.end) << c.player;
+        if (!c.goOn) {
+            EXPECT_EQ(after.stopAs, c.stopAs);
+            EXPECT_NE(std::wstring(after.reason), L"");
+        }
+    }
+    EXPECT_EQ(std::wstring(afterInstallation(InstallerEnd::Succeeded, true).reason), L"");
+}

@@ -9,6 +9,7 @@
 #include "test_support.h"
 #include "utility/file.h"
 #include "utility/file_digest.h"
+#include "utility/resume_record.h"
 #include "utility/text.h"
 #include "utility/loopback_peer.h"
 
@@ -38,9 +39,11 @@ struct Report {
     int total;
 };
 
-std::string okAnswer(const std::string& body)
+// Both mirrors name the same validator for the same file.
+std::string okAnswer(const std::string& body, const std::string& etag = "\"v1\"")
 {
-    return httpHead("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(body.size()) + "\r\n") + body;
+    return httpHead("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(body.size()) + "\r\nETag: " + etag + "\r\n") +
+           body;
 }
 
 // The full head but only the first bytes of the body.
@@ -53,14 +56,18 @@ std::string cutAnswer(const std::string& body, std::size_t sent)
 // Then silence: a mirror that crawls.
 PeerReply stalledAnswer(const std::string& body, std::size_t sent) { return PeerReply(cutAnswer(body, sent), 20000); }
 
-std::string partialAnswer(const std::string& body, std::size_t from)
+std::string partialAnswer(const std::string& body, std::size_t from, std::size_t rangeFrom = std::string::npos)
 {
+    if (rangeFrom == std::string::npos) rangeFrom = from;
     return httpHead("HTTP/1.1 206 Partial Content",
                     "Content-Length: " + std::to_string(body.size() - from) + "\r\nContent-Range: bytes " +
-                        std::to_string(from) + "-" + std::to_string(body.size() - 1) + "/" +
-                        std::to_string(body.size()) + "\r\n") +
+                        std::to_string(rangeFrom) + "-" + std::to_string(body.size() - 1) + "/" +
+                        std::to_string(body.size()) + "\r\nETag: \"v1\"\r\n") +
            body.substr(from);
 }
+
+constexpr std::int64_t kNow = 1700000000;
+
 
 const PeerReply kUnavailable(httpHead("HTTP/1.1 503 Service Unavailable", "Content-Length: 0\r\n"));
 
@@ -82,6 +89,7 @@ protected:
         folder_ = scratch_ + L"Kolvex";
         body_ = std::string(100000, '\0');
         for (std::size_t i = 0; i < body_.size(); ++i) body_[i] = static_cast<char>(i * 31 % 251);
+        body_.replace(0, 2, "MZ"); // as a Windows program begins
         model_ = VPDownloaderModel::instance();
         // Made-up bytes: the signature check has tests of its own.
         model_->acceptedPublishers.clear();
@@ -93,7 +101,12 @@ protected:
             reports_.push_back({percent, received, total});
         };
         model_->callbacks.onPlayerReady = [this] { events_.push_back("ready"); };
-        model_->callbacks.onDownloadFailed = [this] { events_.push_back("failed"); };
+        model_->callbacks.onDownloadFailed = [this](DownloadFailure why) {
+            events_.push_back("failed");
+            failure_ = why;
+        };
+        model_->mainClient.setWallClock([] { return kNow; });
+        model_->spareClient.setWallClock([] { return kNow; });
     }
 
     void TearDown() override
@@ -101,6 +114,33 @@ protected:
         VPDownloaderModel::destroy();
         region::resetHostsForTesting();
     }
+
+    // A partial file and its record, as an earlier run leaves them.
+    void leavePartial(std::size_t have, const std::string& etag, const std::wstring& url, std::int64_t savedAt)
+    {
+        utility::ufile::makeDir(folder_);
+        testing_support::writeFile(partial(), body_.substr(0, have));
+        utility::resume::Record record;
+        record.url = url;
+        record.total = static_cast<std::int64_t>(body_.size());
+        record.etag = etag;
+        record.have = static_cast<std::int64_t>(have);
+        record.savedAt = savedAt;
+        ASSERT_TRUE(utility::resume::writeRecordFile(utility::resume::recordPathFor(partial()), record));
+    }
+
+    // Ready for another press: the last run's worker has ended.
+    void again()
+    {
+        ASSERT_TRUE(model_->downloadWorker.wait(10000));
+        model_->downloadWorker.release();
+        events_.clear();
+        reports_.clear();
+        for (const std::wstring& file : {target(), partial(), utility::resume::recordPathFor(partial())})
+            ::DeleteFileW(file.c_str());
+    }
+
+    std::wstring partial() const { return target() + L".tmp"; }
 
     void useMirrors(LoopbackPeer* main, LoopbackPeer* spare)
     {
@@ -124,6 +164,7 @@ protected:
     std::atomic<bool> ticking_{false};
     std::vector<Report> reports_;
     std::vector<std::string> events_;
+    DownloadFailure failure_ = DownloadFailure::Network;
 };
 
 } // namespace
@@ -218,6 +259,7 @@ TEST_P(MirrorSwitchTest, SlowMainMirrorSwitchesByTheBandsAndTheSpareResumes)
     ASSERT_EQ(spare.requests().size(), 1u);
     EXPECT_NE(spare.requests()[0].find("Range: bytes=" + std::to_string(sent) + "-\r\n"), std::string::npos)
         << spare.requests()[0];
+    EXPECT_NE(spare.requests()[0].find("If-Range: \"v1\"\r\n"), std::string::npos) << spare.requests()[0];
     EXPECT_EQ(readFile(target()), body_);
 }
 
@@ -269,7 +311,7 @@ TEST_F(PlayerDownloadTest, ShutdownDuringTheMainTransferAsksNoOtherMirror)
     EXPECT_EQ(spare.connections(), 0);
 }
 
-TEST_F(PlayerDownloadTest, BothMirrorsFailingReportsFailureAndLeavesNoPartialFile)
+TEST_F(PlayerDownloadTest, BothMirrorsFailingKeepsOnlyAPartialThatCanBeContinued)
 {
     LoopbackPeer main({kUnavailable});
     // The spare breaks off after a few bytes, then is down too.
@@ -278,11 +320,29 @@ TEST_F(PlayerDownloadTest, BothMirrorsFailingReportsFailureAndLeavesNoPartialFil
     model_->startDownloadPlayer();
     ASSERT_TRUE(finished(60000));
     EXPECT_EQ(events_, std::vector<std::string>{"failed"});
-    EXPECT_FALSE(utility::ufile::pathExists(target() + L".tmp"));
+    EXPECT_EQ(failure_, DownloadFailure::Network);
+    EXPECT_EQ(model_->switchTimer, 0u) << "nothing left for the switch check to watch";
+    // Kept for the next run, with a record that never claims more than the file holds.
+    utility::resume::Record record;
+    ASSERT_TRUE(utility::resume::readRecordFile(utility::resume::recordPathFor(partial()), record));
+    EXPECT_EQ(readFile(partial()), body_.substr(0, 5000));
+    EXPECT_EQ(record.have, 5000);
+    EXPECT_EQ(record.etag, "\"v1\"");
     EXPECT_FALSE(utility::ufile::pathExists(target()));
     // Two tries on each transport for the main mirror, one then three for the spare.
     EXPECT_EQ(main.connections(), 4);
     EXPECT_EQ(spare.connections(), 8);
+
+    // Without a validator nothing could continue it: no part stays.
+    again();
+    LoopbackPeer plain({PeerReply(httpHead("HTTP/1.1 200 OK", "Content-Length: 100000\r\n") + body_.substr(0, 5000)),
+                        kUnavailable});
+    useMirrors(&plain, nullptr);
+    model_->startDownloadPlayer();
+    ASSERT_TRUE(finished(60000));
+    EXPECT_EQ(events_, std::vector<std::string>{"failed"});
+    EXPECT_FALSE(utility::ufile::pathExists(partial()));
+    EXPECT_FALSE(utility::ufile::pathExists(utility::resume::recordPathFor(partial())));
 }
 
 TEST_F(PlayerDownloadTest, DigestOfTheAnswerDecidesWhichMirrorsFileIsKept)
@@ -309,8 +369,10 @@ TEST_F(PlayerDownloadTest, DigestMismatchOnBothMirrorsKeepsNothing)
     model_->startDownloadPlayer();
     ASSERT_TRUE(finished());
     EXPECT_EQ(events_, std::vector<std::string>{"failed"});
+    EXPECT_EQ(failure_, DownloadFailure::Refused);
     EXPECT_FALSE(utility::ufile::pathExists(target()));
     EXPECT_FALSE(utility::ufile::pathExists(target() + L".tmp"));
+    EXPECT_FALSE(utility::ufile::pathExists(utility::resume::recordPathFor(partial())));
 }
 
 TEST_F(PlayerDownloadTest, InstallPressedBeforeAnAnswerUsesTheFallbackOnTheFifthTick)
@@ -426,9 +488,15 @@ TEST_F(PlayerDownloadTest, WaitForTheVersionWorkerAfterTheFifthTickIsBounded)
 // mirror's step writes both, the spare mirror's step only the first.
 static std::vector<testing_support::LogEntry> successLines(const testing_support::LogCapture& log, const std::string& success)
 {
+    // Other test processes download too: an "ok" line counts only from the
+    // worker that wrote this test's own success line.
     std::vector<testing_support::LogEntry> lines;
-    for (const testing_support::LogEntry& entry : log.linesOf("VPDownloaderModel::", 0))
-        if (entry.message == success || entry.message == "player download ok by cn") lines.push_back(entry);
+    unsigned long worker = 0;
+    for (const testing_support::LogEntry& entry : log.linesOf("VPDownloaderModel::", 0)) {
+        if (entry.message == success) worker = entry.thread;
+        if (entry.message == success || (entry.message == "player download ok by cn" && entry.thread == worker))
+            lines.push_back(entry);
+    }
     return lines;
 }
 
@@ -508,4 +576,95 @@ TEST_F(PlayerDownloadTest, MissingSecondProgramMeansTheDownloadRuns)
     EXPECT_EQ(readFile(target()), body_);
     ASSERT_FALSE(reports_.empty());
     EXPECT_EQ(reports_.back().percent, 100);
+}
+
+// A relaunch finds the partial and its record: only the rest is asked for,
+// and the file is whole afterwards; the record goes with the move.
+TEST_F(PlayerDownloadTest, RelaunchContinuesThePartialItsRecordVouchesFor)
+{
+    LoopbackPeer main({partialAnswer(body_, 60000)});
+    useMirrors(&main, nullptr);
+    leavePartial(60000, "\"v1\"", main.url(L"/main/rizodi.exe"), kNow - 3600);
+    model_->startDownloadPlayer();
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(events_, std::vector<std::string>{"ready"});
+    EXPECT_EQ(readFile(target()), body_);
+    EXPECT_FALSE(utility::ufile::pathExists(utility::resume::recordPathFor(partial())));
+    ASSERT_EQ(main.requests().size(), 1u);
+    EXPECT_NE(main.requests()[0].find("Range: bytes=60000-\r\n"), std::string::npos) << main.requests()[0];
+    EXPECT_NE(main.requests()[0].find("If-Range: \"v1\"\r\n"), std::string::npos) << main.requests()[0];
+    // The page shows the download from where it stood.
+    ASSERT_FALSE(reports_.empty());
+    EXPECT_GE(reports_.front().percent, 60);
+    EXPECT_EQ(reports_.front().total, 100000);
+}
+
+// Whatever does not prove the partial part of the served file starts it
+// over: no Range at all, or in the same attempt once the answer shows it.
+TEST_F(PlayerDownloadTest, RelaunchStartsOverUnlessRecordAndAnswerFit)
+{
+    std::string changed = body_;
+    changed[70000] ^= 0x33;
+    const struct {
+        const char* what;
+        std::string etag;
+        std::int64_t savedAt;
+        std::size_t partialBytes; // of the 60000 the record claims
+        bool garbled;
+        std::vector<PeerReply> replies;
+        bool asksRange;
+        std::string served;
+    } cases[] = {
+        {"a new file on the server", "\"v1\"", kNow, 60000, false, {okAnswer(changed, "\"v2\"")}, true, changed},
+        {"a record older than 7 days", "\"v1\"", kNow - 8 * 24 * 3600, 60000, false, {okAnswer(body_)}, false, body_},
+        {"a record that does not parse", "\"v1\"", kNow, 60000, true, {okAnswer(body_)}, false, body_},
+        {"a range answer that does not fit", "\"v1\"", kNow, 60000, false,
+         {partialAnswer(body_, 60000, 59000), okAnswer(body_)}, true, body_},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        LoopbackPeer main(c.replies);
+        useMirrors(&main, nullptr);
+        leavePartial(60000, c.etag, main.url(L"/main/rizodi.exe"), c.savedAt);
+        testing_support::writeFile(partial(), body_.substr(0, c.partialBytes));
+        if (c.garbled) testing_support::writeFile(utility::resume::recordPathFor(partial()), "kolvex-resume 1\nurl x\n");
+        model_->startDownloadPlayer();
+        ASSERT_TRUE(finished());
+        EXPECT_EQ(events_, std::vector<std::string>{"ready"});
+        EXPECT_EQ(readFile(target()), c.served);
+        const std::vector<std::string> requests = main.requests();
+        ASSERT_EQ(requests.size(), c.replies.size()) << "in the same attempt";
+        EXPECT_EQ(requests.front().find("Range: bytes=60000-") != std::string::npos, c.asksRange) << requests.front();
+        EXPECT_EQ(requests.back().find("Range:") != std::string::npos, c.replies.size() == 1 && c.asksRange);
+        again();
+    }
+}
+
+// A sign-in page at both addresses: each attempt ends at its head or its
+// first bytes, nothing is kept, and the window learns why.
+TEST_F(PlayerDownloadTest, WebPageInsteadOfTheInstallerFailsEveryAttemptAtOnce)
+{
+    const std::string page = "<!DOCTYPE html><html><body>Sign in to the hotel network</body></html>";
+    LoopbackPeer main({PeerReply(httpHead("HTTP/1.1 200 OK", "Content-Type: text/html; charset=utf-8\r\n"
+                                                             "Content-Length: " + std::to_string(page.size()) + "\r\n") +
+                                 page)});
+    LoopbackPeer spare({PeerReply(httpHead("HTTP/1.1 200 OK", "Content-Type: application/octet-stream\r\n"
+                                                              "Content-Length: " + std::to_string(page.size()) + "\r\n") +
+                                  page)});
+    useMirrors(&main, &spare);
+    testing_support::LogCapture log;
+    model_->startDownloadPlayer();
+    ASSERT_TRUE(finished(60000));
+    EXPECT_EQ(events_, std::vector<std::string>{"failed"});
+    EXPECT_EQ(failure_, DownloadFailure::WebPage);
+    EXPECT_EQ(main.connections(), 4);
+    EXPECT_EQ(spare.connections(), 8);
+    EXPECT_FALSE(utility::ufile::pathExists(target()));
+    EXPECT_FALSE(utility::ufile::pathExists(partial()));
+    std::vector<testing_support::LogEntry> lines;
+    testing_support::waitUntil([&] { return (lines = log.linesOfAnyThread("VPDownloaderModel::onDownload")).size() >= 12; },
+                               3000);
+    ASSERT_EQ(lines.size(), 12u);
+    EXPECT_EQ(lines.front().message, "web page instead of the installer: status 200, Content-Type text/html; charset=utf-8");
+    EXPECT_EQ(lines.back().message, "not an installer: the answer begins with \"<!DOCTYPE html><\"");
 }

@@ -7,6 +7,7 @@
 #include "message_pump.h"
 #include "test_support.h"
 #include "utility/file.h"
+#include "utility/loopback_peer.h"
 #include "utility/text.h"
 
 #include <gtest/gtest.h>
@@ -39,9 +40,10 @@ protected:
         // The unsigned stand-in: the signature check has tests of its own.
         model_->acceptedPublishers.clear();
         model_->taskkillProgram = copyStandinAs(tools_, L"taskkill.exe");
-        model_->callbacks.onInstallFinished = [this](bool success) {
+        model_->callbacks.onInstallFinished = [this](const InstallReport& report) {
             ++finishedCalls_;
-            success_ = success;
+            report_ = report;
+            success_ = report.end == InstallerEnd::Succeeded;
         };
     }
 
@@ -66,6 +68,7 @@ protected:
     VPDownloaderModel* model_ = nullptr;
     int finishedCalls_ = 0;
     bool success_ = false;
+    InstallReport report_;
 };
 
 } // namespace
@@ -91,13 +94,21 @@ TEST_F(PlayerInstallTest, FailingOrMissingInstallerReportsFailure)
     ::SetEnvironmentVariableW(L"STANDIN_RIZODI_EXIT", L"1");
     ASSERT_TRUE(installAndWait());
     EXPECT_FALSE(success_);
+    // It installed before it failed: the window decides from the player.
+    EXPECT_EQ(report_.end, InstallerEnd::ExitCode);
+    EXPECT_EQ(report_.code, 1u);
+    EXPECT_TRUE(report_.playerPresent);
 
     // A second press while the first worker's slot is still held starts nothing.
     finishedCalls_ = 0;
     ::DeleteFileW((folder_ + L"\\rizodi.exe").c_str());
+    ::DeleteFileW((folder_ + L"\\vpplayer.exe").c_str());
     model_->installWorker.stop(1000);
     ASSERT_TRUE(installAndWait());
     EXPECT_FALSE(success_);
+    EXPECT_EQ(report_.end, InstallerEnd::NotStarted);
+    EXPECT_EQ(report_.code, static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(report_.playerPresent);
 }
 
 TEST_F(PlayerInstallTest, InstallerOutlivingItsTimeOutIsAFailureAndIsNotWaitedFor)
@@ -110,6 +121,8 @@ TEST_F(PlayerInstallTest, InstallerOutlivingItsTimeOutIsAFailureAndIsNotWaitedFo
     // Reported well before the installer could have ended, which it has not.
     EXPECT_LT(::GetTickCount() - begin, 14000u);
     EXPECT_FALSE(utility::ufile::pathExists(folder_ + L"\\vpplayer.exe"));
+    EXPECT_EQ(report_.end, InstallerEnd::TimedOut);
+    EXPECT_FALSE(report_.playerPresent);
 }
 
 TEST_F(PlayerInstallTest, ShutdownDropsAResultThatArrivesAfterTheModelIsGone)
@@ -161,4 +174,31 @@ TEST_F(PlayerInstallTest, PlayerStartsWithThePackageTextOrNone)
         },
         20000))
         << journal();
+}
+
+// The failed installation's retry: the installer runs again from the file
+// that is there, or is fetched again when it is gone.
+TEST_F(PlayerInstallTest, RetryRunsTheInstallerAgainOrFetchesItWhenGone)
+{
+    ::SetEnvironmentVariableW(L"STANDIN_RIZODI_FAIL_RUNS", L"1");
+    ASSERT_TRUE(installAndWait());
+    ::SetEnvironmentVariableW(L"STANDIN_RIZODI_FAIL_RUNS", nullptr);
+    EXPECT_EQ(report_.end, InstallerEnd::ExitCode);
+    EXPECT_FALSE(report_.playerPresent) << "the stand-in installed nothing";
+
+    int ready = 0;
+    model_->callbacks.onPlayerReady = [&ready] { ++ready; };
+    model_->retryInstallation();
+    EXPECT_EQ(ready, 1) << "the file is there: straight to the installation";
+
+    const std::string installer = readFile(folder_ + L"\\rizodi.exe");
+    ::DeleteFileW((folder_ + L"\\rizodi.exe").c_str());
+    testing_support::LoopbackPeer main({testing_support::PeerReply(
+        testing_support::httpHead("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(installer.size()) + "\r\n") +
+        installer)});
+    model_->playerUrl.set(main.url(L"/main/rizodi.exe"));
+    model_->retryInstallation();
+    ASSERT_TRUE(pumpUntil([&ready] { return ready == 2; }, 30000));
+    EXPECT_EQ(main.connections(), 1);
+    EXPECT_EQ(readFile(folder_ + L"\\rizodi.exe"), installer);
 }

@@ -56,9 +56,13 @@ protected:
         model_->setInstallDir(folder_);
         model_->switchCheckMs = 100000;
         model_->callbacks.onPlayerReady = [this] { events_.push_back("ready"); };
-        model_->callbacks.onDownloadFailed = [this] { events_.push_back("failed"); };
-        model_->callbacks.onInstallFinished = [this](bool success) {
-            events_.push_back(success ? "installed" : "install failed");
+        model_->callbacks.onDownloadFailed = [this](DownloadFailure why) {
+            events_.push_back(why == DownloadFailure::Refused ? "failed: refused" : "failed");
+        };
+        model_->callbacks.onInstallFinished = [this](const InstallReport& report) {
+            events_.push_back(report.end == InstallerEnd::Succeeded  ? "installed"
+                              : report.end == InstallerEnd::Refused ? "install refused"
+                                                                    : "install failed");
         };
     }
 
@@ -155,7 +159,7 @@ TEST_F(PlayerSignatureTest, WronglySignedOnBothAddressesKeepsNothing)
 {
     testing_support::LogCapture log;
     pressInstall(caseBytes(L"unsigned.exe"), caseBytes(L"one-byte-changed.exe"));
-    EXPECT_EQ(events_, std::vector<std::string>{"failed"});
+    EXPECT_EQ(events_, std::vector<std::string>{"failed: refused"});
     EXPECT_FALSE(utility::ufile::pathExists(target()));
     EXPECT_FALSE(utility::ufile::pathExists(target() + L".tmp"));
     // The spare is tried as after a digest mismatch: continued, then afresh.
@@ -192,9 +196,10 @@ TEST_F(PlayerSignatureTest, InstallationRunsOnlyASignedInstaller)
     testing_support::LogCapture log;
     model_->startInstallPlayer();
     ASSERT_TRUE(finished());
-    EXPECT_EQ(events_, std::vector<std::string>{"install failed"});
+    EXPECT_EQ(events_, std::vector<std::string>{"install refused"});
     EXPECT_EQ(readFile(folder_ + L"\\standin-journal.txt"), "");
     EXPECT_EQ(refusals(log, 1), std::vector<std::string>{"unknown publisher"});
+    EXPECT_FALSE(utility::ufile::pathExists(target())) << "a refused installer is not kept";
 
     events_.clear();
     testing_support::writeFile(target(), signed_);

@@ -5,6 +5,7 @@ set(KOLVEX_NATIVE_TESTS
   utility/http_wire_test
   utility/sha256_test
   utility/signature_rules_test
+  utility/resume_record_test
   model/version_answer_test
   model/game_answer_test
   model/game_handover_test

@@ -69,6 +69,20 @@ TEST(MarkupTest, MalformedTagsKeepTheirTextAndNeverLoseCharacters)
     EXPECT_FALSE(crossed.back().hasColor);
 }
 
+TEST(MarkupTest, EscapedTextIsShownExactlyAsGivenBesideRealMarkUp)
+{
+    EXPECT_EQ(escapeMarkup(L"<c #ff0000>a & b</c>"), L"&lt;c #ff0000&gt;a &amp; b&lt;/c&gt;");
+    for (const wchar_t* text : {L"<c #ff0000>red</c>", L"</c>tail", L"a & b &lt; c"}) {
+        // The escaped text keeps its characters and takes the look around it.
+        const auto runs = parseMarkup(L"<c #268fd6>" + escapeMarkup(text) + L"</c>!");
+        ASSERT_EQ(runs.size(), 2u);
+        EXPECT_EQ(runs[0].text, text);
+        EXPECT_TRUE(runs[0].hasColor);
+    }
+    // Stray ampersands stay as written.
+    EXPECT_EQ(stripMarkup(L"&lt&gt;&amp"), L"&lt>&amp");
+}
+
 TEST(EditTextTest, TypingErasingAndCaretMovement)
 {
     CEditUI edit;

@@ -37,6 +37,13 @@ TEST(StandinArgsTest, CommandLinesAreTakenApartAsTheInstallerWritesThem)
     EXPECT_FALSE(standin::isTaskkillCommand(L"/F /IM vpplayer.exe"));
     EXPECT_FALSE(standin::isTaskkillCommand(L"/F /IM  /T"));
     EXPECT_FALSE(standin::isTaskkillCommand(L"/F /IM a b /T"));
+
+    const std::string journal = "rizodi.exe\t-silence\r\nvpconsole.exe\tmodify\r\nrizodi.exe\t-silence\r\nxrizodi.exe\t\r\n";
+    EXPECT_EQ(standin::countRuns(journal, L"rizodi.exe"), 2);
+    EXPECT_EQ(standin::countRuns(journal, L"vpconsole.exe"), 1);
+    EXPECT_EQ(standin::countRuns("", L"rizodi.exe"), 0);
+    EXPECT_EQ(standin::upperVerb(L"modify --index 0"), L"MODIFY");
+    EXPECT_EQ(standin::upperVerb(L"-silence"), L"");
 }
 
 TEST(StandinTest, InstallerCopiesThePlayerRecordsTheRegistryAndJournalsEachStart)

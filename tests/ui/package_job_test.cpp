@@ -63,7 +63,8 @@ public:
     {
         ui::PackageJob::Reports reports;
         reports.packageCounter = [this] { note(L"counter"); };
-        reports.installState = [this] { note(L"install state"); };
+        reports.installState = [this](const std::wstring& name) { note(L"install state " + name); };
+        reports.packagesMissing = [this](const std::wstring& names) { note(L"missing " + names); };
         reports.downloadProgress = [this](std::int64_t received, std::int64_t total) {
             note(L"progress " + std::to_wstring(received) + L"/" + std::to_wstring(total));
         };
@@ -74,9 +75,14 @@ public:
         job->attemptPauseMs = 20;
         job->installDelayMs = 0;
         job->apkHttp.setTcpTimeout(3000);
+        job->missingNoticeMs = 0;
         job->execute = [this](const std::wstring& file, const std::wstring& params, unsigned long timeoutMs) {
             note(L"run " + file + L" " + params + L" " + std::to_wstring(timeoutMs));
-            return true;
+            utility::process::RunEnd end;
+            end.kind = params.compare(0, hangOn.size(), hangOn) == 0 && !hangOn.empty()
+                           ? utility::process::RunEnd::Kind::TimedOut
+                           : utility::process::RunEnd::Kind::Exited;
+            return end;
         };
     }
 
@@ -103,6 +109,8 @@ public:
     }
 
     std::shared_ptr<ui::PackageJob> job;
+    // Console commands beginning so outlive their time.
+    std::wstring hangOn;
 
 private:
     void note(const std::wstring& text)
@@ -188,8 +196,8 @@ TEST(GamePackageWorkerTest, TwoGamesAreFetchedThenResolutionThenInstalledInListO
     const std::vector<std::wstring> expected = {
         L"counter",
         L"counter",
-        L"run " + console + L" modify --index 0 --resolution 1280x720 4294967295",
-        L"install state",
+        L"run " + console + L" modify --index 0 --resolution 1280x720 30000",
+        L"install state Game One",
         L"run " + console + L" " + installCommand(file1) + L" 120000",
         L"run " + console + L" " + installCommand(file2) + L" 120000",
         L"start com.example.two",
@@ -203,7 +211,7 @@ TEST(GamePackageWorkerTest, TwoGamesAreFetchedThenResolutionThenInstalledInListO
     const std::vector<std::wstring> events = run.events();
     const auto at = [&events](const std::wstring& e) { return std::find(events.begin(), events.end(), e) - events.begin(); };
     EXPECT_LT(at(L"progress 150000/150000"), at(L"progress 90000/90000"));
-    EXPECT_LT(at(L"progress 90000/90000"), at(L"install state"));
+    EXPECT_LT(at(L"progress 90000/90000"), at(L"install state Game One"));
     EXPECT_EQ(peer1.connections(), 1) << "no second request after a success";
 }
 
@@ -236,11 +244,9 @@ TEST(GamePackageWorkerTest, OversizedNegativeAndAbsurdPackagesFailTheirAttemptsC
         EXPECT_FALSE(exists(file + L".tmp"));
         EXPECT_GE(peer.connections(), 3) << "three attempts";
         EXPECT_EQ(run.job->apkHttp.connMode(), 1) << "the third over the raw socket";
-        // The run goes on: the console tool meets no file, the player starts.
-        const std::vector<std::wstring> steps = run.steps();
-        ASSERT_FALSE(steps.empty());
-        EXPECT_EQ(steps.back(), L"start com.example.big");
-        EXPECT_EQ(run.count(L"run "), 1);
+        // The run goes on without it: the console tool never sees it, the
+        // page names it, the player starts as for no game.
+        EXPECT_EQ(run.steps(), (std::vector<std::wstring>{L"counter", L"missing Big", L"start "}));
         for (const std::wstring& e : run.events()) {
             if (e.compare(0, 9, L"progress ") == 0) {
                 EXPECT_LE(std::stoll(e.substr(9)), 2000);
@@ -315,6 +321,7 @@ TEST(GamePackageWorkerTest, StopDuringADownloadEndsTheRunWithoutInstallingOrPost
         EXPECT_EQ(run.count(L"run "), 0) << "no console tool after the stop";
         EXPECT_EQ(run.count(L"start "), 0);
         EXPECT_EQ(run.count(L"install state"), 0);
+        EXPECT_EQ(run.count(L"missing"), 0);
         EXPECT_EQ(run.count(L"counter"), 1) << "the second game is not begun";
         EXPECT_FALSE(run.job->post([] {})) << "nothing is posted once stopped";
         EXPECT_EQ(run.events().size(), seen);
@@ -322,4 +329,36 @@ TEST(GamePackageWorkerTest, StopDuringADownloadEndsTheRunWithoutInstallingOrPost
         EXPECT_FALSE(exists(folder + L"\\Slow.apk.tmp"));
         EXPECT_FALSE(exists(folder + L"\\Next.apk"));
     }
+}
+
+// One of two packages cannot be fetched and the resolution step hangs: the
+// run goes on past both with the package that did arrive.
+TEST(GamePackageWorkerTest, MissingPackageIsNotInstalledAndAHangingResolutionIsLeft)
+{
+    const std::string second = body(5000, 'q');
+    LoopbackPeer gone({PeerReply(httpHead("HTTP/1.1 404 Not Found", "Content-Length: 0\r\n"))});
+    LoopbackPeer peer({PeerReply(ok(second))});
+    const std::wstring folder = testing_support::scratchFolder() + L"Kolvex";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    WorkerRun run(folder, {record(gone.url(L"/apk/one.apk"), L"com.example.one", L"<c #ff0000>One</c>", L"1280x720"),
+                           record(peer.url(L"/apk/two.apk"), L"com.example.two", L"Game Two")});
+    run.hangOn = L"modify";
+    run.work();
+    const std::wstring console = folder + L"\\vpconsole.exe";
+    const std::vector<std::wstring> expected = {
+        L"counter",
+        L"counter",
+        L"missing <c #ff0000>One</c>",
+        L"run " + console + L" modify --index 0 --resolution 1280x720 30000",
+        L"install state Game Two",
+        L"run " + console + L" " + installCommand(folder + L"\\Game Two.apk") + L" 120000",
+        L"start com.example.two",
+    };
+    EXPECT_EQ(run.steps(), expected);
+    EXPECT_EQ(gone.connections(), 3);
+    EXPECT_FALSE(exists(run.job->packageFiles()[0]));
+
+    // The name is shown as it came, never as mark-up.
+    const ui::PackageProgressView view = ui::packageDownloadProgress(L"DL ", L"<c #ff0000>One</c> & co", 1, 1, 512, 1024);
+    EXPECT_EQ(view.label, L"DL &lt;c #ff0000&gt;One&lt;/c&gt; &amp; co\uFF1A0KB / 0M (<c #268fd6>50%</c>)");
 }

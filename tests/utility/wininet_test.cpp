@@ -41,16 +41,25 @@ TEST(WinInetTest, ChunkedArrivesDecodedAndNoLengthReadsToTheEnd)
     LoopbackPeer peer({PeerReply(httpHead("HTTP/1.1 200 OK", "Transfer-Encoding: chunked\r\n") +
                                  chunked({"abc", big})),
                        PeerReply(httpHead("HTTP/1.1 200 OK", "Connection: close\r\n") + "no length here"),
-                       PeerReply(httpHead("HTTP/1.1 200 OK", "Content-Length: 5\r\n") + "fives")});
+                       PeerReply(httpHead("HTTP/1.1 200 OK", "Content-Length: 5\r\nETag: \"f5\"\r\n"
+                                                             "Content-Type: application/octet-stream\r\n") + "fives")});
     Collect c = overWinInet(peer.url(L"/chunked"));
     EXPECT_EQ(c.events, "head 200 -1;finished;");
     EXPECT_EQ(c.body, "abc" + big);
     c = overWinInet(peer.url(L"/plain"));
     EXPECT_EQ(c.events, "head 200 -1;finished;");
     EXPECT_EQ(c.body, "no length here");
-    c = overWinInet(peer.url(L"/length"));
+    utility::CHttpClientWrapper client;
+    client.setConnMode(0);
+    c = Collect();
+    if (client.open(peer.url(L"/length"), &c)) client.perform();
+    client.closeConnection();
     EXPECT_EQ(c.events, "head 200 5;finished;");
     EXPECT_EQ(c.body, "fives");
+    // The head's other fields come from WinInet itself, as the raw path reads them.
+    EXPECT_EQ(client.responseHead().etag, "\"f5\"");
+    EXPECT_EQ(client.responseHead().contentType, "application/octet-stream");
+    EXPECT_EQ(client.responseHead().lastModified, "");
     // The request carries the client's header text.
     const std::string request = peer.requests().at(0);
     EXPECT_EQ(request.rfind("GET /chunked HTTP/1.1\r\n", 0), 0u);

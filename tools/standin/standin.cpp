@@ -5,7 +5,11 @@
 // "<file name>\t<argument text>" to standin-journal.txt beside the copy that
 // ran. STANDIN_<NAME>_EXIT and STANDIN_<NAME>_SLEEP_MS (NAME = RIZODI, ...)
 // or STANDIN_EXIT and STANDIN_SLEEP_MS set its exit code and run time;
-// STANDIN_INSTALL_VERSION and STANDIN_REGISTRY_KEY what the installer records.
+// STANDIN_<NAME>_<VERB>_SLEEP_MS the run time of one command (VERB = MODIFY
+// for the console tool's "modify ..."); STANDIN_<NAME>_FAIL_RUNS=N makes
+// the first N starts recorded in the journal end with 1 having done
+// nothing (an installer that installs nothing); STANDIN_INSTALL_VERSION and
+// STANDIN_REGISTRY_KEY what the installer records.
 
 #include "common/unique_handle.h"
 #include "common/unique_reg_key.h"
@@ -21,6 +25,7 @@ namespace {
 constexpr int kBadCommandLine = 2;
 constexpr int kInstallFailed = 3;
 constexpr int kUnknownName = 4;
+constexpr int kFailedRun = 1;
 
 std::wstring ownPath()
 {
@@ -42,6 +47,19 @@ int setting(const std::wstring& upperTitle, const wchar_t* key, int fallback)
     std::wstring value = environmentValue(L"STANDIN_" + upperTitle + L"_" + key);
     if (value.empty()) value = environmentValue(std::wstring(L"STANDIN_") + key);
     return value.empty() ? fallback : _wtoi(value.c_str());
+}
+
+std::string readJournal(const std::wstring& folder)
+{
+    common::UniqueHandle file(::CreateFileW((folder + L"standin-journal.txt").c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (file && text.size() < (1u << 20) && ::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        text.append(buffer, read);
+    return text;
 }
 
 void appendJournal(const std::wstring& folder, const std::wstring& fileName, const std::wstring& args)
@@ -97,8 +115,11 @@ int wmain()
     appendJournal(folder, fileName, args);
 
     const std::wstring title = standin::upperTitle(fileName);
-    const int sleepMs = setting(title, L"SLEEP_MS", 0);
+    const std::wstring verb = standin::upperVerb(args);
+    const std::wstring verbSleep = verb.empty() ? std::wstring() : environmentValue(L"STANDIN_" + title + L"_" + verb + L"_SLEEP_MS");
+    const int sleepMs = verbSleep.empty() ? setting(title, L"SLEEP_MS", 0) : _wtoi(verbSleep.c_str());
     if (sleepMs > 0) ::Sleep(static_cast<DWORD>(sleepMs));
+    if (standin::countRuns(readJournal(folder), fileName) <= setting(title, L"FAIL_RUNS", 0)) return kFailedRun;
 
     int code = 0;
     if (title == L"RIZODI") {

@@ -67,4 +67,30 @@ bool isTaskkillCommand(const std::wstring& args)
            args.find(L' ', head.size()) == args.size() - tail.size();
 }
 
+int countRuns(const std::string& journal, const std::wstring& fileName)
+{
+    std::string prefix;
+    for (wchar_t c : fileName) prefix += static_cast<char>(c < 0x80 ? c : '?');
+    prefix += '\t';
+    int runs = 0;
+    for (std::size_t at = 0; at < journal.size();) {
+        if (journal.compare(at, prefix.size(), prefix) == 0) ++runs;
+        const std::size_t end = journal.find('\n', at);
+        if (end == std::string::npos) break;
+        at = end + 1;
+    }
+    return runs;
+}
+
+std::wstring upperVerb(const std::wstring& args)
+{
+    std::wstring verb;
+    for (wchar_t c : args) {
+        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+        if (c < L'A' || c > L'Z') break;
+        verb += c;
+    }
+    return verb;
+}
+
 } // namespace standin

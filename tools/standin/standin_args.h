@@ -27,4 +27,10 @@ bool isConsoleCommand(const std::wstring& args);
 // "/F /IM <process name> /T"
 bool isTaskkillCommand(const std::wstring& args);
 
+// How many starts of fileName the journal text records ("<file name>\t..." lines).
+int countRuns(const std::string& journal, const std::wstring& fileName);
+// The first word of an argument text in capitals ("MODIFY" for a
+// console tool's "modify --index 0 ..."); letters only.
+std::wstring upperVerb(const std::wstring& args);
+
 } // namespace standin

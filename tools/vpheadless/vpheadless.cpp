@@ -121,11 +121,12 @@ int wmain()
         say(L"installer ready; installing");
         model->startInstallPlayer();
     };
-    model->callbacks.onDownloadFailed = [] {
+    model->callbacks.onDownloadFailed = [](DownloadFailure) {
         say(L"download failed on every address");
         ::PostQuitMessage(1);
     };
-    model->callbacks.onInstallFinished = [model](bool success) {
+    model->callbacks.onInstallFinished = [model](const InstallReport& report) {
+        const bool success = report.end == InstallerEnd::Succeeded;
         say(success ? L"installation succeeded; starting the player" : L"installation failed");
         if (success) model->launchPlayerForPackage();
         ::PostQuitMessage(success ? 0 : 2);

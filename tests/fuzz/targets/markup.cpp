@@ -1,5 +1,5 @@
 // The label mark-up: whatever the text, the runs hold exactly the text
-// without its tags.
+// without its tags, and an escaped text is shown exactly as it was.
 #include "fuzz_input.h"
 #include "skinui/markup.h"
 
@@ -9,5 +9,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::wstring joined;
     for (const SkinUI::CTextRun& run : SkinUI::parseMarkup(text)) joined += run.text;
     if (joined != SkinUI::stripMarkup(text)) __builtin_trap();
+    if (SkinUI::stripMarkup(SkinUI::escapeMarkup(text)) != text) __builtin_trap();
     return 0;
 }
