@@ -502,6 +502,8 @@ ScreenReader)
   # What a screen reader finds and does, through the window's accessible
   # objects from another process; the events it hears meanwhile.
   wd_vendor normal 20
+  # Away from where the window opens: a pointer over a control adds "hot tracked".
+  xdotool mousemove 0 0
   wd_start
   wd_main_window
   acc watch updateMainframe 60 >"$work/events.txt" 2>&1 &
