@@ -266,3 +266,50 @@ TEST_F(WindowTest, ChangesInCodeRepaintAndAddedControlsTakePart)
     testing_support::pumpFor(50);
     EXPECT_EQ(window_.findControl(L"path")->pos().top, before - 20);
 }
+
+TEST_F(WindowTest, MovedToAnotherScaleTakesTheSuggestedRectangleAndItsPixels)
+{
+    RECT before;
+    ::GetWindowRect(hwnd_, &before);
+    // The system asks for the size at the new scale first, then moves.
+    SIZE asked = {0, 0};
+    EXPECT_TRUE(::SendMessageW(hwnd_, 0x02E4 /* WM_GETDPISCALEDSIZE */, 192, reinterpret_cast<LPARAM>(&asked)));
+    EXPECT_EQ(asked.cx, 600);
+    EXPECT_EQ(asked.cy, 400);
+    RECT suggested = {before.left + 7, before.top + 5, before.left + 7 + asked.cx, before.top + 5 + asked.cy};
+    ::SendMessageW(hwnd_, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    RECT now;
+    ::GetWindowRect(hwnd_, &now);
+    EXPECT_TRUE(::EqualRect(&now, &suggested));
+    EXPECT_EQ(window_.dpi(), 192);
+    EXPECT_EQ(window_.paintNow().width(), 600);
+    // Every rectangle doubled from the layout: "go" sits under the 30-unit title bar.
+    const RECT go = window_.findControl(L"go")->pos();
+    EXPECT_EQ(go.top, 60);
+    EXPECT_EQ(go.bottom, 140);
+    EXPECT_EQ(window_.paintNow().pixel(go.left + 5, go.bottom - 2), 0xFF0000FFu);
+    click(L"go");
+    EXPECT_EQ(window_.seen.back(), L"click go");
+    MINMAXINFO limits = {};
+    ::SendMessageW(hwnd_, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_EQ(limits.ptMinTrackSize.x, 400);
+    EXPECT_EQ(limits.ptMinTrackSize.y, 200);
+    POINT title = {20, 50}; // below 30, within 60: the caption at 200 %
+    ::ClientToScreen(hwnd_, &title);
+    EXPECT_EQ(::SendMessageW(hwnd_, WM_NCHITTEST, 0, MAKELPARAM(title.x, title.y)), HTCAPTION);
+
+    // A window it owns opens at its scale, over it.
+    TestWindow child;
+    ASSERT_TRUE(child.create(hwnd_, L"child", WS_POPUP, 0));
+    RECT inner;
+    ::GetWindowRect(child.hwnd(), &inner);
+    EXPECT_EQ(child.dpi(), 192);
+    EXPECT_EQ(inner.right - inner.left, 600);
+    EXPECT_EQ(inner.left, now.left);
+
+    // Back at 100 %: the layout's own size.
+    ::SendMessageW(hwnd_, 0x02E0, MAKEWPARAM(96, 96), 0);
+    ::GetWindowRect(hwnd_, &now);
+    EXPECT_EQ(now.right - now.left, 300);
+    EXPECT_EQ(window_.findControl(L"go")->pos().top, 30);
+}

@@ -7,6 +7,7 @@
 //   vpgallery.exe [--log FILE] [--page N] [--custom] [--bench] [--where a,b] LAYOUT
 
 #include "platform/system_library.h"
+#include "skinui/dpi.h"
 #include "skinui/multi_language.h"
 #include "skinui/window.h"
 #include "skinui/xml_document.h"
@@ -234,6 +235,7 @@ int wmain(int argc, wchar_t** argv)
 {
     // As the installer's own entry does.
     platform::restrictLibrarySearch();
+    SkinUI::enableDpiAwareness();
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
