@@ -4,11 +4,15 @@
 // repaint instead.
 // --where prints the centres of the named controls (window coordinates, as
 // laid out) and ends: scripts that click the installer's window ask here.
-//   vpgallery.exe [--log FILE] [--page N] [--custom] [--bench] [--where a,b] LAYOUT
+// --fit prints, for each shown text, what it needs and the room its box
+// gives, in pixels at the display's DPI, and ends with 1 when one does not
+// fit.
+//   vpgallery.exe [--log FILE] [--page N] [--custom] [--bench] [--where a,b] [--fit] LAYOUT
 
 #include "platform/system_library.h"
 #include "skinui/dpi.h"
 #include "skinui/multi_language.h"
+#include "skinui/text_fit.h"
 #include "skinui/window.h"
 #include "skinui/xml_document.h"
 #include "ui/skin/skin_setup.h"
@@ -30,6 +34,7 @@ struct Options {
     int page = -1;
     bool custom = false;
     bool bench = false;
+    bool fit = false;
     std::wstring where;
 };
 
@@ -229,6 +234,29 @@ int where(const Options& options)
     return 0;
 }
 
+// "name needs WxH room WxH fits|CLIPPED" per shown text, at the window's DPI.
+int fit(const Options& options)
+{
+    GalleryWindow window(options);
+    if (!window.create(nullptr, L"", WS_POPUP, 0)) return 1;
+    const SkinUI::CSurface& laidOut = window.paintNow();
+    if (!window.layout().root) return 1;
+    SkinUI::CSurface surface;
+    if (!surface.resize(laidOut.width(), laidOut.height())) return 1;
+    SkinUI::CPainter painter(surface);
+    painter.setDpi(window.dpi());
+    painter.setFonts(window.layout().fonts);
+    int clipped = 0;
+    std::printf("dpi %d, window %dx%d\n", window.dpi(), laidOut.width(), laidOut.height());
+    for (const SkinUI::CTextFit& text : SkinUI::measureTexts(painter, *window.layout().root)) {
+        clipped += text.fits() ? 0 : 1;
+        std::printf("%s needs %dx%d room %dx%d %s\n", utility::wideToUtf8(text.name).c_str(), text.neededWidth,
+                    text.neededHeight, text.roomWidth, text.roomHeight, text.fits() ? "fits" : "CLIPPED");
+    }
+    std::fflush(stdout);
+    return clipped ? 1 : 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -244,10 +272,11 @@ int wmain(int argc, wchar_t** argv)
         else if (arg == L"--custom") options.custom = true;
         else if (arg == L"--bench") options.bench = true;
         else if (arg == L"--where" && i + 1 < argc) options.where = argv[++i];
+        else if (arg == L"--fit") options.fit = true;
         else options.layout = arg;
     }
     if (options.layout.empty()) {
-        std::fwprintf(stderr, L"usage: vpgallery [--log FILE] [--page N] [--custom] [--bench] [--where a,b] LAYOUT\n");
+        std::fwprintf(stderr, L"usage: vpgallery [--log FILE] [--page N] [--custom] [--bench] [--where a,b] [--fit] LAYOUT\n");
         return 2;
     }
     // The skin packaged in the installer beside this tool's folder.
@@ -267,6 +296,7 @@ int wmain(int argc, wchar_t** argv)
 
     if (options.bench) return bench(options);
     if (!options.where.empty()) return where(options);
+    if (options.fit) return fit(options);
 
     GalleryWindow* window = new GalleryWindow(options);
     if (!window->create(nullptr, L"vpgallery", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0)) return 1;
