@@ -6,8 +6,9 @@
 # question, install button), waits for the end and prints what happened;
 # a second run meets a vendor whose every address fails; a third runs a copy
 # of the installer made for one game (two games from the service: page 3
-# fetches and installs both packages). Screenshots of each state are left
-# in the build folder.
+# fetches and installs both packages); a fourth shows the window at 150 %
+# display scaling (144 DPI). Screenshots of each state are left in the
+# build folder.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 "$repo/scripts/setup.sh"
@@ -21,6 +22,7 @@ fi
 source "$repo/scripts/window_driver.sh"
 cleanup() {
   wd_stop
+  wd_restore_dpi
   stop_wine "$run_dir"
   stop_display
 }
@@ -125,6 +127,35 @@ echo "== page 3 texts shown (mark-up removed):"
 sed -n 's/.*):apkinstallprogresslabel //p' "$demo/run3.log" | sed 's/<[^>]*>//g; s/^/   /'
 programs_started "$game_code"
 [[ $code == 0 && $game_code != 0 ]] && code=1
+
+echo "== run 4: the window at 150 % display scaling (144 DPI)"
+wd_set_dpi 144
+wd_start
+if wd_main_window; then
+  echo "   window: $(wd_windows | awk -v id="$WD_MAIN" '$1 == id { print $2 "x" $3 }'), log: $(wd_log | grep -o 'display scaling.*')"
+  shot demo-144dpi-start-page
+  wd_click userdefinitionBtn
+  shot demo-144dpi-custom-view
+  wd_click protocollinkbtn
+  if wd_wait_box; then
+    shot demo-144dpi-licence-window "$WD_BOX"
+    xdotool key --window "$WD_BOX" Escape 2>/dev/null
+    wd_wait_no_box || true
+  fi
+  wd_click closebtn
+  if wd_wait_box message; then
+    shot demo-144dpi-exit-question "$WD_BOX"
+    xdotool key --window "$WD_BOX" Escape 2>/dev/null
+    wd_wait_no_box || true
+  fi
+  xdotool key --window "$WD_MAIN" Escape 2>/dev/null
+  wd_wait_exit 30 || true
+  echo "   exit code: $WD_CODE"
+else
+  echo "   no window at 144 DPI"
+  code=1
+fi
+wd_restore_dpi
 
 echo "== screenshots:"
 printf '   %s\n' "${shots[@]}"
