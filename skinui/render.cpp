@@ -109,11 +109,8 @@ void paintEdit(CPainter& painter, CEditUI& edit, const CPaintOptions& options)
     placed.right = std::max(placed.right, placed.left + full + 1);
     painter.drawText(shown, placed, edit.font(), stateTextColor(edit), DT_LEFT | DT_VCENTER | DT_SINGLELINE, &r);
     if (focused && options.caretOn) {
-        const int x = placed.left + caretX;
-        const int h = painter.lineHeight(edit.font());
-        const int top = r.top + ((r.bottom - r.top) - h) / 2;
         DWORD color = edit.textColor() ? edit.textColor() : kDefaultTextColor;
-        painter.fillRect(RECT{x, top, x + std::max(scaleValue(1, edit.dpi()), 1), top + h}, 0xFF000000u | color);
+        painter.fillRect(editCaretRect(painter, edit), 0xFF000000u | color);
     }
 }
 
@@ -151,6 +148,16 @@ RECT textRect(const CControlUI& control)
     r.right = std::max(r.right, r.left);
     r.bottom = std::max(r.bottom, r.top);
     return scaleRect(r, control.dpi());
+}
+
+RECT editCaretRect(CPainter& painter, const CEditUI& edit)
+{
+    const RECT r = textRect(edit);
+    const std::wstring shown = edit.isPassword() ? std::wstring(edit.text().size(), L'*') : edit.text();
+    const int x = r.left - edit.scrollX() + painter.textWidth(shown, edit.caret(), edit.font());
+    const int h = painter.lineHeight(edit.font());
+    const int top = r.top + ((r.bottom - r.top) - h) / 2;
+    return RECT{x, top, x + std::max(scaleValue(1, edit.dpi()), 1), top + h};
 }
 
 std::size_t editHitTest(CPainter& painter, const CEditUI& edit, int x)

@@ -21,6 +21,8 @@ void paintControl(CPainter& painter, CControlUI& control, const CWindowLayout& l
 
 // The text rectangle of a control: its rectangle less its text padding.
 RECT textRect(const CControlUI& control);
+// The caret of an edit in window pixels, as the last paint placed it.
+RECT editCaretRect(CPainter& painter, const CEditUI& edit);
 // Index of the character boundary of an edit nearest to window x.
 std::size_t editHitTest(CPainter& painter, const CEditUI& edit, int x);
 // The thumb of a rich edit's scroll bar in window coordinates; empty when

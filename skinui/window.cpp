@@ -2,6 +2,7 @@
 
 #include "platform/win_proc.h"
 #include "skinui/dpi.h"
+#include "skinui/ime_window.h"
 #include "skinui/render.h"
 #include "skinui/resources.h"
 #include "skinui/scale.h"
@@ -807,6 +808,14 @@ LRESULT WindowImplBase::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_CHAR:
         onChar(static_cast<wchar_t>(wParam));
         return 0;
+    case WM_IME_STARTCOMPOSITION:
+        // Beside the edit's caret, in its face at the window's scale.
+        if (CEditUI* edit = dynamic_cast<CEditUI*>(focused_)) {
+            if (painter_)
+                placeImeComposition(hwnd_, editCaretRect(*painter_, *edit),
+                                    resolveFontFace(painter_->font(edit->font()).face));
+        }
+        break;
     case WM_TIMER:
         if (wParam == kCaretTimer) {
             caretOn_ = !caretOn_;

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <imm.h>
+
 #include <map>
 #include <vector>
 
@@ -312,4 +314,30 @@ TEST_F(WindowTest, MovedToAnotherScaleTakesTheSuggestedRectangleAndItsPixels)
     ::GetWindowRect(hwnd_, &now);
     EXPECT_EQ(now.right - now.left, 300);
     EXPECT_EQ(window_.findControl(L"go")->pos().top, 30);
+}
+
+TEST_F(WindowTest, InputMethodWritesBesideTheCaretAtTheWindowsScale)
+{
+    RECT suggested = {0, 0, 600, 400};
+    ::SendMessageW(hwnd_, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    auto* edit = dynamic_cast<CEditUI*>(window_.findControl(L"path"));
+    ::SendMessageW(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, at(edit));
+    ::SendMessageW(hwnd_, WM_LBUTTONUP, 0, at(edit));
+    for (wchar_t c : std::wstring(L"C:\\")) ::SendMessageW(hwnd_, WM_CHAR, c, 0);
+    window_.paintNow();
+    ::SendMessageW(hwnd_, WM_IME_STARTCOMPOSITION, 0, 0);
+    HIMC context = ::ImmGetContext(hwnd_);
+    ASSERT_TRUE(context);
+    COMPOSITIONFORM form = {};
+    LOGFONTW font = {};
+    const bool placed = ::ImmGetCompositionWindow(context, &form) && ::ImmGetCompositionFontW(context, &font);
+    ::ImmReleaseContext(hwnd_, context);
+    ASSERT_TRUE(placed);
+    // After the typed text, inside the edit, a line of the 12-pixel font at 200 %.
+    const RECT& r = edit->pos();
+    EXPECT_GT(form.ptCurrentPos.x, r.left + 10);
+    EXPECT_LT(form.ptCurrentPos.x, r.right);
+    EXPECT_GE(form.ptCurrentPos.y, r.top);
+    EXPECT_LT(form.ptCurrentPos.y, r.bottom);
+    EXPECT_GE(-font.lfHeight, 24);
 }
