@@ -456,25 +456,37 @@ struct CPainter::Impl {
         ::GdiFlush();
         DWORD* bits = surface.bits();
         for (LONG y = target.top; y < target.bottom; ++y) {
-            const DWORD* row = single ? pixels : pixels + static_cast<std::size_t>(y - dst.top) * stride;
             DWORD* out = bits + static_cast<std::size_t>(y) * surface.width();
+            if (single) {
+                const DWORD p = *pixels;
+                if (p >> 24 == 255) std::fill(out + target.left, out + target.right, p);
+                else if (p >> 24 != 0)
+                    for (LONG x = target.left; x < target.right; ++x) out[x] = over(p, out[x]);
+                continue;
+            }
+            const DWORD* row = pixels + static_cast<std::size_t>(y - dst.top) * stride;
             for (LONG x = target.left; x < target.right; ++x) {
-                const DWORD p = single ? *pixels : row[x - dst.left];
+                const DWORD p = row[x - dst.left];
                 const DWORD a = p >> 24;
-                if (a == 255) {
-                    out[x] = p;
-                } else if (a != 0) {
-                    const DWORD q = out[x];
-                    const DWORD keep = 255 - a;
-                    DWORD blended = 0;
-                    for (int shift = 0; shift < 32; shift += 8) {
-                        const DWORD channel = ((p >> shift) & 0xFF) + ((q >> shift) & 0xFF) * keep / 255;
-                        blended |= std::min<DWORD>(channel, 255) << shift;
-                    }
-                    out[x] = blended;
-                }
+                // Opaque, or over nothing yet (the shadow on the cleared
+                // bitmap): a copy.
+                if (a == 255 || out[x] == 0) out[x] = p;
+                else if (a != 0) out[x] = over(p, out[x]);
             }
         }
+    }
+
+    // Premultiplied p over q: p + q * (255 - alpha of p) / 255, two
+    // channels at a time, rounded. Valid premultiplied pixels cannot carry
+    // from one channel into the next.
+    static DWORD over(DWORD p, DWORD q)
+    {
+        const DWORD keep = 255 - (p >> 24);
+        DWORD rb = (q & 0x00FF00FF) * keep + 0x00800080;
+        rb = ((rb + ((rb >> 8) & 0x00FF00FF)) >> 8) & 0x00FF00FF;
+        DWORD ag = ((q >> 8) & 0x00FF00FF) * keep + 0x00800080;
+        ag = (ag + ((ag >> 8) & 0x00FF00FF)) & 0xFF00FF00;
+        return p + (rb | ag);
     }
 };
 
@@ -547,8 +559,15 @@ void CPainter::setClip(const RECT* rect)
 void CPainter::fillRect(const RECT& rect, DWORD color)
 {
     if (!impl_->ready() || (color >> 24) == 0 || isEmpty(rect)) return;
-    Gdiplus::SolidBrush brush{Gdiplus::Color(color)};
-    impl_->graphics->FillRectangle(&brush, toRect(rect));
+    // Straight into the pixels: a library fill costs as much as the rest
+    // of a paint, and four times that at 200 %.
+    RECT target = {0, 0, impl_->surface.width(), impl_->surface.height()};
+    if (impl_->hasClip) ::IntersectRect(&target, &target, &impl_->clip);
+    if (!::IntersectRect(&target, &target, &rect)) return;
+    const DWORD a = color >> 24;
+    const DWORD premultiplied = (a << 24) | ((((color >> 16) & 0xFF) * a / 255) << 16) |
+                                ((((color >> 8) & 0xFF) * a / 255) << 8) | ((color & 0xFF) * a / 255);
+    impl_->blend(&premultiplied, 0, rect, target, true);
 }
 
 bool CPainter::drawImage(const CImageDesc& image, const RECT& control)

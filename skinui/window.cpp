@@ -315,6 +315,13 @@ void WindowImplBase::present(const RECT* dirty)
         ::InvalidateRect(hwnd_, dirty, FALSE); // no rectangle: the whole window
         return;
     }
+    // A hidden window's bitmap goes to the screen once, when it is shown:
+    // at 200 % a whole upload costs more than the paint.
+    if (!::IsWindowVisible(hwnd_)) {
+        presentSkipped_ = true;
+        return;
+    }
+    presentSkipped_ = false;
     static UpdateIndirect* const indirect =
         platform::procAddress<UpdateIndirect>(::GetModuleHandleW(L"user32.dll"), "UpdateLayeredWindowIndirect");
     RECT window;
@@ -778,6 +785,10 @@ LRESULT WindowImplBase::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_SIZE:
         if (painter_ && wParam != SIZE_MINIMIZED && fitSurface()) paintRect(nullptr);
         return 0;
+    case WM_SHOWWINDOW:
+        // Shown other than through showWindow: what was painted meanwhile.
+        if (wParam && presentSkipped_) scheduleRepaint(nullptr, false);
+        break;
     case WM_MOVE:
         return 0;
     case WM_MOUSEMOVE:

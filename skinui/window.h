@@ -162,6 +162,7 @@ private:
     CSurface surface_;
     std::unique_ptr<CPainter> painter_;
     bool layered_ = false;
+    bool presentSkipped_ = false;
     int dpi_ = 96;
     bool dpiFromOwner_ = false;
     bool needLayout_ = false;
