@@ -126,25 +126,8 @@ TEST(DisplayScale, ResizingAveragesOrInterpolatesAndNeverBleeds)
 
 namespace {
 
-class ScaledSkin : public ::testing::Test {
+class ScaledSkin : public testing_support::SkinPictureTest {
 protected:
-    static void SetUpTestSuite() { files_ = testing_support::shippedSkin().release(); }
-    static void TearDownTestSuite()
-    {
-        delete files_;
-        files_ = nullptr;
-    }
-    void SetUp() override
-    {
-        setFileSource(files_);
-        clearImageCache();
-    }
-    void TearDown() override
-    {
-        clearImageCache();
-        setFileSource(nullptr);
-    }
-
     // The main layout with the texts its window sets (simplified Chinese
     // bundle), the custom view shown when asked.
     void buildMain(CWindowLayout& layout, bool custom)
@@ -172,10 +155,7 @@ protected:
         layout.findControl(L"userdefinitionBtn")->setVisible(!custom);
     }
 
-    static ui::skin::SkinFiles* files_;
 };
-
-ui::skin::SkinFiles* ScaledSkin::files_ = nullptr;
 
 // Children of the line layouts that touch in layout units touch in
 // pixels, and those apart stay apart; every control sits where its box
