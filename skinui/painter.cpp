@@ -134,7 +134,7 @@ const Picture* picture(const std::wstring& file, bool hasMask, DWORD mask, int p
     std::string bytes;
     std::unique_ptr<Picture> decoded;
     const std::wstring name = pictureVariant(file, percent);
-    if (loadFile(name, bytes)) {
+    if (percent == 100 ? loadFile(name, bytes) : loadVariant(file, name, bytes)) {
         decoded = decode(bytes, hasMask, mask);
         if (!decoded) SKINUI_TRACE(L"picture %s cannot be decoded", name.c_str());
     }

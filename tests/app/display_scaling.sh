@@ -15,13 +15,17 @@ source "$src/scripts/window_driver.sh"
 work="$bdir/tests/scratch/DisplayScaling"
 rm -rf "$work"
 
-# A screen of its own: at 200 % the window is 1220x960.
+# A screen of its own: at 200 % the window is 1220x960. Wine takes the
+# screen's size when its server starts, and keeps the pointer inside it:
+# the server starts again here, and again for the tests after this one.
 unset DISPLAY
 start_display 2560x1600
+stop_wine "$bdir"
 export STANDIN_REGISTRY_KEY='Software\KolvexTests\scaling'
 cleanup() {
   wd_stop
   wd_restore_dpi
+  stop_wine "$bdir"
   stop_display
   return 0
 }
@@ -136,9 +140,13 @@ for dpi in 96 120 144 192; do
     WD_DPI=192
     read -r w h <<<"${size/x/ }"
     expect_size "window moved to 200 %" 610 480 "$w" "$h"
+    # The X window follows the Windows one a moment later.
+    for _ in $(seq 100); do
+      [[ -n $(wd_windows | awk -v id="$WD_MAIN" -v w="$w" '$1 == id && $2 == w') ]] && break
+      sleep 0.1
+    done
     sleep 0.5
-    WD_MAIN=$(wd_windows | awk -v w="$w" '$2 == w { print $1 }' | head -1)
-    if [[ -n $WD_MAIN ]]; then
+    if [[ -n $(wd_windows | awk -v id="$WD_MAIN" -v w="$w" '$1 == id && $2 == w') ]]; then
       wd_shot dpi96-moved-to-192
       eval "$(xdotool getwindowgeometry --shell "$WD_MAIN")"
       # The close button's centre at 200 %: 18 units left of the body's
@@ -161,6 +169,12 @@ for dpi in 96 120 144 192; do
   xdotool key --window "$WD_MAIN" Escape
   wd_wait_exit 20 || true
   [[ $WD_CODE == 0 ]] || fail "exit code $WD_CODE"
+  # Without a window manager an ended program's X windows may stay a
+  # moment: the next scale's window must not be taken for one of them.
+  for _ in $(seq 100); do
+    [[ -z $(wd_windows) ]] && break
+    sleep 0.1
+  done
 done
 
 echo "screenshots: $(cd "$WD_SHOTS" && ls dpi*.png | tr '\n' ' ')"
