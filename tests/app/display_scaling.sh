@@ -3,9 +3,9 @@
 # 200 %: the window's size, the licence window and the exit question at the
 # same scale, clicks at the scaled positions (tick box, licence link,
 # custom view and folder edit, install button), no text cut off on any
-# page, and a move to a monitor of 200 %. Screenshots stay in
-# <build>/screenshots/dpi<N>-*.png. The prefix's scaling is put back at the
-# end.
+# page (page 3 from the gallery), and a move to a monitor of 200 %.
+# Screenshots stay in <build>/screenshots/dpi<N>-*.png. The prefix's
+# scaling is put back at the end.
 #   display_scaling.sh BUILD SOURCE
 set -euo pipefail
 bdir=$1
@@ -76,6 +76,26 @@ for dpi in 96 120 144 192; do
   expect_texts_fit 2 --page 3 mainframe.xml
   expect_texts_fit 1 protocolwnd.xml
   expect_texts_fit 4 msg/xml_messagebox.xml
+
+  # Page 3 (game packages) as the gallery lays it out at this scale.
+  "$bdir/wine-run.sh" "$bdir/tools/vpgallery.exe" --page 3 mainframe.xml >/dev/null 2>&1 &
+  gallery=$!
+  gallery_window=
+  for _ in $(seq 100); do
+    gallery_window=$(xdotool search --onlyvisible --classname vpgallery 2>/dev/null | head -1 || true)
+    [[ -n $gallery_window ]] && break
+    sleep 0.1
+  done
+  if [[ -n $gallery_window ]]; then
+    sleep 0.5
+    wd_shot "$tag-page3-gallery" "$gallery_window"
+    xdotool key --window "$gallery_window" Escape 2>/dev/null
+  else
+    fail "no gallery window for page 3"
+  fi
+  for _ in $(seq 50); do kill -0 "$gallery" 2>/dev/null || break; sleep 0.1; done
+  kill "$gallery" 2>/dev/null || true
+  wait "$gallery" 2>/dev/null || true
 
   wd_vendor slow-all
   wd_start
