@@ -190,13 +190,15 @@ draw_skin() {
     -fill none -stroke white -strokewidth "$(s 3)" -draw "$(line_at 12 12 24 24)" -draw "$(line_at 24 12 12 24)" \
     "${strip[@]}" "$(out "$(to msg/msg_error_icon)")"
 
-  # Soft drop shadow for the layered windows: drawn at full window size so
-  # the 10 px margin fades from about 40 % to nothing; the middle is
-  # covered by the window's white body.
-  local body="roundrectangle $(s 10),$(s 10) $(last 600),$(last 470) $(s 4),$(s 4)"
-  "$im" -size "$(s 610)x$(s 480)" xc:none -fill '#000000' -draw "$body" \
+  # Soft drop shadow for the layered windows: the 10 px margin fades from
+  # about 40 % to nothing; the middle is covered by the window's white
+  # body. Drawn small and stretched as a nine-grid (corner 32 in the
+  # layouts): its edges are the same all along, and a picture of the
+  # window's size costs more to decode at 200 % than the window to paint.
+  local body="roundrectangle $(s 10),$(s 10) $(last 56),$(last 56) $(s 4),$(s 4)"
+  "$im" -size "$(s 66)x$(s 66)" xc:none -fill '#000000' -draw "$body" \
     -channel A -evaluate multiply 0.40 +channel \
-    \( -size "$(s 610)x$(s 480)" xc:none -fill black -draw "$body" -blur "0x$(s 4)" \
+    \( -size "$(s 66)x$(s 66)" xc:none -fill black -draw "$body" -blur "0x$(s 4)" \
        -channel A -evaluate multiply 0.40 +channel \) -compose over -composite \
     "${strip[@]}" "$(out "$(to shadow)")"
 
