@@ -14,6 +14,7 @@ using std::min;
 
 #include <map>
 #include <mutex>
+#include <set>
 #include <tuple>
 
 namespace SkinUI {
@@ -193,13 +194,24 @@ void painterMoved(int from, int to)
     const int leaving = pictureScales(from).front();
     for (const auto& entry : s.painters)
         if (pictureScales(entry.first).front() == leaving) return;
+    std::set<const Picture*> dropped;
     for (auto it = s.images.begin(); it != s.images.end();) {
-        if (std::get<3>(it->first) == leaving) it = s.images.erase(it);
-        else ++it;
+        if (std::get<3>(it->first) != leaving) {
+            ++it;
+            continue;
+        }
+        dropped.insert(it->second.get());
+        it = s.images.erase(it);
     }
-    // Resized parts may point at the dropped pictures.
-    s.resized.clear();
-    s.resizedPixels = 0;
+    // With the parts resized from them.
+    for (auto it = s.resized.begin(); it != s.resized.end();) {
+        if (!dropped.count(std::get<0>(it->first))) {
+            ++it;
+            continue;
+        }
+        s.resizedPixels -= it->second->pixels.size();
+        it = s.resized.erase(it);
+    }
 }
 
 // A rectangle of a picture written for 100 %, in the pixels of its
@@ -461,7 +473,7 @@ struct CPainter::Impl {
                 const DWORD p = *pixels;
                 if (p >> 24 == 255) std::fill(out + target.left, out + target.right, p);
                 else if (p >> 24 != 0)
-                    for (LONG x = target.left; x < target.right; ++x) out[x] = over(p, out[x]);
+                    for (LONG x = target.left; x < target.right; ++x) out[x] = out[x] ? over(p, out[x]) : p;
                 continue;
             }
             const DWORD* row = pixels + static_cast<std::size_t>(y - dst.top) * stride;
@@ -490,7 +502,11 @@ struct CPainter::Impl {
     }
 };
 
-CPainter::CPainter(CSurface& surface) : impl_(new Impl(surface)) { painterMoved(0, impl_->dpi); }
+CPainter::CPainter(CSurface& surface, int dpi) : impl_(new Impl(surface))
+{
+    impl_->dpi = clampDpi(dpi);
+    painterMoved(0, impl_->dpi);
+}
 
 CPainter::~CPainter()
 {

@@ -62,7 +62,8 @@ void preparePictures(const std::vector<CImageDesc>& images, int dpi);
 
 class CPainter {
 public:
-    explicit CPainter(CSurface& surface);
+    // At dpi from the start: no pictures of another scale are touched.
+    explicit CPainter(CSurface& surface, int dpi = 96);
     ~CPainter();
     CPainter(const CPainter&) = delete;
     CPainter& operator=(const CPainter&) = delete;

@@ -229,8 +229,7 @@ bool WindowImplBase::fitSurface()
     // The painter draws into the bitmap it was made with.
     painter_.reset();
     surface_.resize(w, h);
-    painter_.reset(new CPainter(surface_));
-    painter_->setDpi(dpi_);
+    painter_.reset(new CPainter(surface_, dpi_));
     if (!layered_ && layout_.roundCorner.cx > 0) {
         const SIZE corner = scaleSize(layout_.roundCorner, dpi_);
         HRGN region = ::CreateRoundRectRgn(0, 0, w + 1, h + 1, corner.cx, corner.cy);

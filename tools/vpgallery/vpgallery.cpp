@@ -253,8 +253,7 @@ int fit(const Options& options)
     if (!window.layout().root) return 1;
     SkinUI::CSurface surface;
     if (!surface.resize(laidOut.width(), laidOut.height())) return 1;
-    SkinUI::CPainter painter(surface);
-    painter.setDpi(window.dpi());
+    SkinUI::CPainter painter(surface, window.dpi());
     painter.setFonts(window.layout().fonts);
     int clipped = 0;
     std::printf("dpi %d, window %dx%d\n", window.dpi(), laidOut.width(), laidOut.height());
