@@ -228,7 +228,7 @@ bool WindowImplBase::fitSurface()
     if (painter_ && surface_.width() == w && surface_.height() == h) return false;
     // The painter draws into the bitmap it was made with.
     painter_.reset();
-    surface_.resize(w, h);
+    surfaceFresh_ = surface_.resize(w, h);
     painter_.reset(new CPainter(surface_, dpi_));
     if (!layered_ && layout_.roundCorner.cx > 0) {
         const SIZE corner = scaleSize(layout_.roundCorner, dpi_);
@@ -275,7 +275,9 @@ void WindowImplBase::paintRect(const RECT* rect)
     LARGE_INTEGER f, a, b, c;
     ::QueryPerformanceFrequency(&f);
     ::QueryPerformanceCounter(&a);
-    surface_.clear(rect);
+    // A bitmap just made is clear already: at 200 % a pass costs a millisecond.
+    if (rect || !surfaceFresh_) surface_.clear(rect);
+    surfaceFresh_ = false;
     painter_->setClip(rect);
     CPaintOptions options;
     options.caretOn = caretOn_;

@@ -163,6 +163,7 @@ private:
     std::unique_ptr<CPainter> painter_;
     bool layered_ = false;
     bool presentSkipped_ = false;
+    bool surfaceFresh_ = false;
     int dpi_ = 96;
     bool dpiFromOwner_ = false;
     bool needLayout_ = false;
