@@ -6,6 +6,7 @@
 #include "model/run_outcome.h"
 #include "model/vpdownloader_model.h"
 #include "platform/system_library.h"
+#include "skinui/dpi.h"
 #include "skinui/window.h"
 #include "tasks/ui_task_dispatcher.h"
 #include "ui/skin/skin_setup.h"
@@ -22,6 +23,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
 {
     // First: the program runs elevated from a folder others can write into.
     const platform::LibrarySearch librarySearch = platform::restrictLibrarySearch();
+    // Before any window: where the manifest's DPI setting is not read.
+    const SkinUI::DpiAwareness dpiAwareness = SkinUI::enableDpiAwareness();
     if (FAILED(::CoInitialize(nullptr))) {
         ::MessageBoxW(nullptr, L"启动错误", L"CoInitialize 失败", MB_OK);
         return run_outcome::exitCode(RunOutcome::StartFailed);
@@ -36,6 +39,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
     WRITE_LOG(L"commoninit end");
     if (librarySearch != platform::LibrarySearch::SystemFolderOnly)
         WRITE_LOG(L"library search not limited to the system folder, mode = %d", static_cast<int>(librarySearch));
+    WRITE_LOG(L"display scaling: %s, %d dpi", SkinUI::awarenessName(dpiAwareness), SkinUI::systemDpi());
 
     ui::skin::setupSkin(instance);
     WRITE_LOG(L"skinInit2 end");

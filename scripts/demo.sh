@@ -11,8 +11,9 @@
 # fifth reaches the vendor only through a proxy stand-in named in the
 # prefix's Internet options; a sixth installs from a copy of the emulator's
 # installer lying beside the program; a seventh installs with the keyboard
-# alone and prints what a screen reader hears. Screenshots of each state
-# are left in the build folder.
+# alone and prints what a screen reader hears; an eighth shows the window at
+# 150 % display scaling (144 DPI). Screenshots of each state are left in
+# the build folder.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 "$repo/scripts/setup.sh"
@@ -26,6 +27,7 @@ fi
 source "$repo/scripts/window_driver.sh"
 cleanup() {
   wd_stop
+  wd_restore_dpi
   stop_wine "$run_dir"
   stop_display
 }
@@ -238,6 +240,35 @@ echo "== programs the stand-ins saw started ($keys_win\vpplayer2):"
 wd_journal "$keys/vpplayer2" | sed 's/^/   /'
 echo "== exit code: $keys_code"
 [[ $code == 0 && $keys_code != 0 ]] && code=1
+
+echo "== run 8: the window at 150 % display scaling (144 DPI)"
+wd_set_dpi 144
+wd_start
+if wd_main_window; then
+  echo "   window: $(wd_windows | awk -v id="$WD_MAIN" '$1 == id { print $2 "x" $3 }'), log: $(wd_log | grep -o 'display scaling.*')"
+  shot demo-144dpi-start-page
+  wd_click userdefinitionBtn
+  shot demo-144dpi-custom-view
+  wd_click protocollinkbtn
+  if wd_wait_box; then
+    shot demo-144dpi-licence-window "$WD_BOX"
+    xdotool key --window "$WD_BOX" Escape 2>/dev/null
+    wd_wait_no_box || true
+  fi
+  wd_click closebtn
+  if wd_wait_box message; then
+    shot demo-144dpi-exit-question "$WD_BOX"
+    xdotool key --window "$WD_BOX" Escape 2>/dev/null
+    wd_wait_no_box || true
+  fi
+  xdotool key --window "$WD_MAIN" Escape 2>/dev/null
+  wd_wait_exit 30 || true
+  echo "   exit code: $WD_CODE"
+else
+  echo "   no window at 144 DPI"
+  code=1
+fi
+wd_restore_dpi
 
 echo "== screenshots:"
 printf '   %s\n' "${shots[@]}"

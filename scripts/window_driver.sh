@@ -34,6 +34,10 @@
 #   wd_focused [CLASS]      the name of the control with the focus
 #   wd_press KEYS...        real key presses, to the window with the focus
 #   wd_tab_to NAME [CLASS]  Tab until NAME has the focus; false if never
+#   wd_set_dpi DPI          the prefix's display scaling for programs started
+#                           after (WD_DPI); positions follow
+#   wd_restore_dpi          the prefix's scaling as before the first wd_set_dpi
+#   wd_scaled N             a length of the layouts in pixels at WD_DPI
 #   wd_stop                 ends what this driver started
 
 WD_PORT=18080
@@ -45,6 +49,7 @@ WD_VENDOR_PID=
 WD_PROXY_PID=
 WD_SETTINGS_SAVED=
 WD_CODE=
+WD_DPI=96
 
 wd_init() { # <build dir> <work dir>
   WD_BUILD=$1
@@ -71,6 +76,19 @@ wd_positions() {
       installnowbtn,userdefinitionBtn,backBtn,closebtn,minbtn,acceptprotocolopt,protocollinkbtn,logoControl,pathedit,browsebtn,homepageBtn \
       mainframe.xml 2>/dev/null | tr -d '\r')
   done
+}
+
+wd_scaled() { echo $(( ($1 * WD_DPI + 48) / 96 )); }
+
+wd_set_dpi() { # <dpi>
+  set_prefix_dpi "$WD_BUILD" "$1"
+  WD_DPI=$1
+  wd_positions
+}
+
+wd_restore_dpi() {
+  restore_prefix_dpi "$WD_BUILD"
+  WD_DPI=96
 }
 
 port_open() { python3 -c "import socket; socket.create_connection(('127.0.0.1', $WD_PORT), 0.2)" 2>/dev/null; }
@@ -197,10 +215,13 @@ wd_windows() {
   done
 }
 
+# The main window: 610x480 at the display's scale (within 2 pixels).
 wd_main_window() {
-  local line
+  local line w h
+  w=$(wd_scaled 610)
+  h=$(wd_scaled 480)
   for _ in $(seq 200); do
-    line=$(wd_windows | awk '$2 == 610 && $3 == 480' | head -1)
+    line=$(wd_windows | awk -v w="$w" -v h="$h" '$2 >= w - 2 && $2 <= w + 2 && $3 >= h - 2 && $3 <= h + 2' | head -1)
     if [[ -n $line ]]; then
       read -r WD_MAIN _ _ WD_X WD_Y <<<"$line"
       sleep 0.5 # first paint
@@ -258,7 +279,7 @@ wd_wait_no_box() {
 # bottom bar's row that differ from the box's body colour.
 wd_box_buttons() {
   wd_shot wd-box "$WD_BOX" || return 1
-  local y=$((WD_BOX_H - 34))
+  local y=$((WD_BOX_H - $(wd_scaled 34)))
   /usr/bin/convert "$WD_SHOTS/wd-box.png" -crop "${WD_BOX_W}x1+0+$y" +repage -depth 8 txt:- | python3 -c '
 import re, sys
 px = {}
@@ -286,7 +307,7 @@ wd_click_box() { # <n>
   centres=$(wd_box_buttons) || return 1
   x=$(echo "$centres" | awk -v n="$1" '{ print $n }')
   [[ -n $x ]] || { echo "box has no button $1 ($centres)" >&2; return 1; }
-  wd_click_at $((WD_BOX_X + x)) $((WD_BOX_Y + WD_BOX_H - 34))
+  wd_click_at $((WD_BOX_X + x)) $((WD_BOX_Y + WD_BOX_H - $(wd_scaled 34)))
 }
 
 wd_click_at() { xdotool mousemove "$1" "$2" click 1; sleep 0.3; }

@@ -34,7 +34,7 @@ bool CContainerUI::setAttribute(const std::wstring& name, const std::wstring& va
 
 RECT CContainerUI::innerRect() const
 {
-    const RECT& r = pos();
+    const RECT& r = box();
     RECT inner = {r.left + inset_.left, r.top + inset_.top, r.right - inset_.right, r.bottom - inset_.bottom};
     inner.right = std::max(inner.right, inner.left);
     inner.bottom = std::max(inner.bottom, inner.top);
@@ -44,7 +44,7 @@ RECT CContainerUI::innerRect() const
 void CContainerUI::placeFloat(CControlUI& child) const
 {
     const RECT& p = child.floatPos();
-    const RECT& r = pos();
+    const RECT& r = box();
     RECT rect = {r.left + p.left, r.top + p.top, r.left + p.right, r.top + p.bottom};
     if (p.right == 0 && p.bottom == 0) {
         rect.right = rect.left + child.fixedWidth();
@@ -185,8 +185,9 @@ bool CTabLayoutUI::selectItem(int index)
     if (index < 0 || index >= static_cast<int>(count())) return false;
     selected_ = index;
     for (std::size_t i = 0; i < count(); ++i) itemAt(i)->setVisible(static_cast<int>(i) == index);
-    // The new page takes the tab's place at once.
-    setPos(pos());
+    // The new page takes the tab's place at once, at the tab's scale.
+    setPos(box());
+    scaleTo(dpi());
     return true;
 }
 

@@ -28,7 +28,7 @@ public:
     CControlUI* findControl(const std::wstring& name) override;
 
 protected:
-    // The container's rectangle less its inset.
+    // The container's box less its inset (layout units).
     RECT innerRect() const;
     // A floating child: "pos" from the container's top-left corner; with
     // zero right and bottom, "width" and "height" give the size.

@@ -4,6 +4,7 @@
 
 #include "skinui/multi_language.h"
 #include "skinui/resources.h"
+#include "skinui/scale.h"
 
 namespace SkinUI {
 
@@ -111,6 +112,14 @@ const CImageDesc* CControlUI::image(const std::wstring& which) const
 {
     const auto it = images_.find(which);
     return it == images_.end() ? nullptr : &it->second;
+}
+
+void CControlUI::scaleTo(int dpi)
+{
+    dpi_ = clampDpi(dpi);
+    pos_ = scaleRect(box_, dpi_);
+    if (CContainerUI* container = asContainer())
+        for (std::size_t i = 0; i < container->count(); ++i) container->itemAt(i)->scaleTo(dpi_);
 }
 
 CControlUI* CControlUI::findControl(const std::wstring& name)

@@ -108,10 +108,21 @@ public:
     const std::map<std::wstring, CImageDesc>& images() const { return images_; }
     bool setBkImage(const std::wstring& description) { return setAttribute(L"bkimage", description); }
 
-    // The rectangle from the last layout pass, in window coordinates.
+    // The rectangle from the last layout pass, in window pixels.
     const RECT& pos() const { return pos_; }
-    // Places the control; containers place their children too.
-    virtual void setPos(const RECT& rect) { pos_ = rect; }
+    // The same in layout units (96 DPI), as the layout pass placed it.
+    const RECT& box() const { return box_; }
+    // Places the control in layout units; containers place their children
+    // too. pos() is the same rectangle until scaleTo.
+    virtual void setPos(const RECT& rect)
+    {
+        box_ = rect;
+        pos_ = rect;
+    }
+    // Turns the boxes of this control and everything below into pixels at
+    // dpi; the last step of the layout pass.
+    void scaleTo(int dpi);
+    int dpi() const { return dpi_; }
 
     // This control or the first descendant with the name, depth first.
     virtual CControlUI* findControl(const std::wstring& name);
@@ -145,6 +156,8 @@ private:
     std::map<std::wstring, CImageDesc> images_;
     std::map<std::wstring, std::wstring> written_;
     RECT pos_ = {0, 0, 0, 0};
+    RECT box_ = {0, 0, 0, 0};
+    int dpi_ = 96;
 };
 
 } // namespace SkinUI

@@ -1,6 +1,7 @@
 #include "skinui/layout_builder.h"
 
 #include "skinui/resources.h"
+#include "skinui/scale.h"
 
 namespace SkinUI {
 
@@ -134,9 +135,11 @@ void Builder::place(std::unique_ptr<CControlUI> control, CContainerUI* parent)
 
 } // namespace
 
-void CWindowLayout::layout(int width, int height)
+void CWindowLayout::layout(int width, int height, int dpi)
 {
-    if (root) root->setPos(RECT{0, 0, width, height});
+    if (!root) return;
+    root->setPos(RECT{0, 0, unscaleValue(width, dpi), unscaleValue(height, dpi)});
+    root->scaleTo(dpi);
 }
 
 void CWindowLayout::clear() { *this = CWindowLayout(); }

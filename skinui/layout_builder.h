@@ -40,9 +40,10 @@ public:
     std::unique_ptr<CControlUI> root;
 
     CControlUI* findControl(const std::wstring& name) const { return root ? root->findControl(name) : nullptr; }
-    // Lays the tree out in a client area of the given size.
-    void layout(int width, int height);
-    // Lays the tree out in the window's own size.
+    // Lays the tree out in a client area of the given size in pixels at
+    // dpi: placed in layout units, then every rectangle scaled once.
+    void layout(int width, int height, int dpi = 96);
+    // Lays the tree out in the window's own size at 96 DPI.
     void layout() { layout(size.cx, size.cy); }
     void clear();
 };

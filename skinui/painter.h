@@ -51,20 +51,30 @@ std::wstring resolveFontFace(const std::wstring& face);
 
 // Drops decoded pictures (a skin file changed, or a test starts afresh).
 void clearImageCache();
+// Decoded pictures of one picture scale (100, 150, 200) in the cache.
+std::size_t cachedPictureCount(int percent);
 
 // Decodes pictures into the cache ahead of a window's first paint, on any
-// thread (the first call also starts GDI+). A file that is missing or
-// broken is remembered as such, as painting would.
-void preparePictures(const std::vector<CImageDesc>& images);
+// thread (the first call also starts GDI+), at the scale a window of that
+// DPI draws. A file that is missing or broken is remembered as such, as
+// painting would.
+void preparePictures(const std::vector<CImageDesc>& images, int dpi);
 
 class CPainter {
 public:
-    explicit CPainter(CSurface& surface);
+    // At dpi from the start: no pictures of another scale are touched.
+    explicit CPainter(CSurface& surface, int dpi = 96);
     ~CPainter();
     CPainter(const CPainter&) = delete;
     CPainter& operator=(const CPainter&) = delete;
 
-    // The window's fonts; the default is the one marked so, else id 0.
+    // Fonts, pictures and image borders for this DPI (96 at first). When
+    // the last painter leaves a picture scale, its pictures are dropped.
+    void setDpi(int dpi);
+    int dpi() const;
+
+    // The window's fonts (sizes at 96 DPI); the default is the one marked
+    // so, else id 0.
     void setFonts(const std::vector<CFontDesc>& fonts);
     const CFontDesc& font(int id) const;
 
@@ -76,8 +86,9 @@ public:
     // The keyboard focus: a dark frame of lineWidth along the rectangle's
     // edge with a white line inside it.
     void drawFocusRing(const RECT& rect, int lineWidth);
-    // Source cell, dest inside the control, nine-grid corner, mask. False
-    // when the picture is missing (nothing drawn).
+    // Source cell, dest inside the control, nine-grid corner, mask, all
+    // written for 96 DPI; the picture drawn for the painter's DPI where the
+    // skin has one. False when the picture is missing (nothing drawn).
     bool drawImage(const CImageDesc& image, const RECT& control);
 
     // Text colours ignore alpha (the layouts write white as #00FFFFFF).

@@ -1,5 +1,7 @@
 #include "skinui/render.h"
 
+#include "skinui/scale.h"
+
 #include <algorithm>
 
 namespace SkinUI {
@@ -101,8 +103,9 @@ void paintEdit(CPainter& painter, CEditUI& edit, const CPaintOptions& options)
     if (focused && edit.hasSelection()) {
         const std::size_t from = std::min(edit.caret(), edit.anchor());
         const std::size_t to = std::max(edit.caret(), edit.anchor());
-        RECT band = {placed.left + painter.textWidth(shown, from, edit.font()), r.top + 4,
-                     placed.left + painter.textWidth(shown, to, edit.font()), r.bottom - 4};
+        const int inset = scaleValue(4, edit.dpi());
+        RECT band = {placed.left + painter.textWidth(shown, from, edit.font()), r.top + inset,
+                     placed.left + painter.textWidth(shown, to, edit.font()), r.bottom - inset};
         band.left = std::max(band.left, r.left);
         band.right = std::min(band.right, r.right);
         painter.fillRect(band, kSelectionColor);
@@ -110,11 +113,8 @@ void paintEdit(CPainter& painter, CEditUI& edit, const CPaintOptions& options)
     placed.right = std::max(placed.right, placed.left + full + 1);
     painter.drawText(shown, placed, edit.font(), stateTextColor(edit), DT_LEFT | DT_VCENTER | DT_SINGLELINE, &r);
     if (focused && options.caretOn) {
-        const int x = placed.left + caretX;
-        const int h = painter.lineHeight(edit.font());
-        const int top = r.top + ((r.bottom - r.top) - h) / 2;
         DWORD color = edit.textColor() ? edit.textColor() : kDefaultTextColor;
-        painter.fillRect(RECT{x, top, x + 1, top + h}, 0xFF000000u | color);
+        painter.fillRect(editCaretRect(painter, edit), 0xFF000000u | color);
     }
 }
 
@@ -126,11 +126,13 @@ void paintRichEdit(CPainter& painter, CRichEditUI& edit, const CWindowLayout& la
         CImageDesc thumbLook;
         int barWidth = 8;
         scrollbarLook(layout, thumbLook, barWidth);
-        r.right = std::max(r.left, std::min<LONG>(r.right, edit.pos().right - barWidth - 4));
+        r.right = std::max(r.left, std::min<LONG>(r.right, edit.pos().right - scaleValue(barWidth + 4, edit.dpi())));
     }
     const int height = painter.drawWrapped(edit.displayText(), r, edit.font(), stateTextColor(edit), edit.scrollY());
     // The pad above and below the text scrolls with it.
-    edit.setContentHeight(height + edit.textPadding().top + edit.textPadding().bottom);
+    const RECT& p = edit.pos();
+    const RECT text = textRect(edit);
+    edit.setContentHeight(height + (text.top - p.top) + (p.bottom - text.bottom));
     const RECT thumb = richEditThumb(edit, layout);
     if (thumb.right <= thumb.left) return;
     CImageDesc image;
@@ -143,12 +145,23 @@ void paintRichEdit(CPainter& painter, CRichEditUI& edit, const CWindowLayout& la
 
 RECT textRect(const CControlUI& control)
 {
-    const RECT& p = control.pos();
+    // From the box, so the padding is rounded with the control's edges.
+    const RECT& b = control.box();
     const RECT& pad = control.textPadding();
-    RECT r = {p.left + pad.left, p.top + pad.top, p.right - pad.right, p.bottom - pad.bottom};
+    RECT r = {b.left + pad.left, b.top + pad.top, b.right - pad.right, b.bottom - pad.bottom};
     r.right = std::max(r.right, r.left);
     r.bottom = std::max(r.bottom, r.top);
-    return r;
+    return scaleRect(r, control.dpi());
+}
+
+RECT editCaretRect(CPainter& painter, const CEditUI& edit)
+{
+    const RECT r = textRect(edit);
+    const std::wstring shown = edit.isPassword() ? std::wstring(edit.text().size(), L'*') : edit.text();
+    const int x = r.left - edit.scrollX() + painter.textWidth(shown, edit.caret(), edit.font());
+    const int h = painter.lineHeight(edit.font());
+    const int top = r.top + ((r.bottom - r.top) - h) / 2;
+    return RECT{x, top, x + std::max(scaleValue(1, edit.dpi()), 1), top + h};
 }
 
 std::size_t editHitTest(CPainter& painter, const CEditUI& edit, int x)
@@ -176,10 +189,12 @@ RECT richEditThumb(const CRichEditUI& edit, const CWindowLayout& layout)
     CImageDesc image;
     int width = 8;
     scrollbarLook(layout, image, width);
-    const int length = std::max(kThumbMinimum, static_cast<int>(static_cast<long long>(view) * view / edit.contentHeight()));
+    const int minimum = std::min(scaleValue(kThumbMinimum, edit.dpi()), view);
+    const int length = std::max(minimum, static_cast<int>(static_cast<long long>(view) * view / edit.contentHeight()));
     const int travel = view - length;
     const int top = edit.maxScroll() > 0 ? static_cast<int>(static_cast<long long>(travel) * edit.scrollY() / edit.maxScroll()) : 0;
-    return RECT{p.right - width - 2, p.top + top, p.right - 2, p.top + top + length};
+    const int margin = scaleValue(2, edit.dpi());
+    return RECT{p.right - scaleValue(width, edit.dpi()) - margin, p.top + top, p.right - margin, p.top + top + length};
 }
 
 void paintControl(CPainter& painter, CControlUI& control, const CWindowLayout& layout, const CPaintOptions& options)
@@ -215,21 +230,23 @@ void paintControl(CPainter& painter, CControlUI& control, const CWindowLayout& l
             paintControl(painter, *container->itemAt(i), layout, options);
 }
 
-RECT focusRingRect(const CControlUI& control)
+RECT focusRingRect(const CControlUI& control, int dpi)
 {
     RECT r = control.pos();
-    ::InflateRect(&r, kFocusRingOutset, kFocusRingOutset);
+    const int outset = scaleValue(kFocusRingOutset, dpi);
+    ::InflateRect(&r, outset, outset);
     return r;
 }
 
 void paintWindow(CPainter& painter, CWindowLayout& layout, const CPaintOptions& options)
 {
     painter.setFonts(layout.fonts);
-    if (layout.hasLayeredImage) painter.drawImage(layout.layeredImage, RECT{0, 0, layout.size.cx, layout.size.cy});
+    if (layout.hasLayeredImage)
+        painter.drawImage(layout.layeredImage, scaleRect(RECT{0, 0, layout.size.cx, layout.size.cy}, painter.dpi()));
     if (layout.root) paintControl(painter, *layout.root, layout, options);
     if (options.focusRing && options.focusRing->isVisible()) {
-        const RECT ring = focusRingRect(*options.focusRing);
-        if (meets(ring, options.dirty)) painter.drawFocusRing(ring, kFocusRingWidth);
+        const RECT ring = focusRingRect(*options.focusRing, painter.dpi());
+        if (meets(ring, options.dirty)) painter.drawFocusRing(ring, scaleValue(kFocusRingWidth, painter.dpi()));
     }
 }
 

@@ -22,12 +22,14 @@ struct CPaintOptions {
 void paintWindow(CPainter& painter, CWindowLayout& layout, const CPaintOptions& options);
 void paintControl(CPainter& painter, CControlUI& control, const CWindowLayout& layout, const CPaintOptions& options);
 
-// Where a control's focus ring lies: just around it. Repainting a
-// control covers this much.
-RECT focusRingRect(const CControlUI& control);
+// Where a control's focus ring lies: just around it, as far out at dpi as
+// the ring is wide. Repainting a control covers this much.
+RECT focusRingRect(const CControlUI& control, int dpi);
 
 // The text rectangle of a control: its rectangle less its text padding.
 RECT textRect(const CControlUI& control);
+// The caret of an edit in window pixels, as the last paint placed it.
+RECT editCaretRect(CPainter& painter, const CEditUI& edit);
 // Index of the character boundary of an edit nearest to window x.
 std::size_t editHitTest(CPainter& painter, const CEditUI& edit, int x);
 // The thumb of a rich edit's scroll bar in window coordinates; empty when

@@ -23,6 +23,13 @@ bool loadFile(const std::wstring& name, std::string& bytes)
     return source && !name.empty() && source->readFile(name, bytes);
 }
 
+bool loadVariant(const std::wstring& picture, const std::wstring& variant, std::string& bytes)
+{
+    bytes.clear();
+    const IFileSource* source = g_source;
+    return source && !variant.empty() && source->readVariant(picture, variant, bytes);
+}
+
 void setInstance(HINSTANCE instance) { g_instance = instance; }
 HINSTANCE instance() { return g_instance; }
 

@@ -13,11 +13,20 @@ public:
     virtual ~IFileSource() = default;
     // Whole contents of a relative or absolute name; false when missing.
     virtual bool readFile(const std::wstring& name, std::string& bytes) const = 0;
+    // A picture drawn for another scale ("name@2x.png" of "name.png"). A
+    // source of several places gives it only from where the picture
+    // itself comes, so a replaced picture is not drawn from an old variant.
+    virtual bool readVariant(const std::wstring& picture, const std::wstring& variant, std::string& bytes) const
+    {
+        (void)picture;
+        return readFile(variant, bytes);
+    }
 };
 
 // Not owned; must outlive every window. Null means no files.
 void setFileSource(const IFileSource* source);
 bool loadFile(const std::wstring& name, std::string& bytes);
+bool loadVariant(const std::wstring& picture, const std::wstring& variant, std::string& bytes);
 
 void setInstance(HINSTANCE instance);
 HINSTANCE instance();

@@ -1,8 +1,11 @@
 #include "skinui/window.h"
 
 #include "platform/win_proc.h"
+#include "skinui/dpi.h"
+#include "skinui/ime_window.h"
 #include "skinui/render.h"
 #include "skinui/resources.h"
+#include "skinui/scale.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -15,6 +18,9 @@ namespace SkinUI {
 namespace {
 
 const UINT kRepaintMessage = WM_APP + 0x3A0;
+// Windows 8.1 and 10 1703 on; not in every SDK's headers.
+const UINT kDpiChangedMessage = 0x02E0;       // WM_DPICHANGED
+const UINT kDpiScaledSizeMessage = 0x02E4;    // WM_GETDPISCALEDSIZE
 const UINT_PTR kCaretTimer = 0x5C01;
 const UINT kCaretBlinkMs = 530;
 // Marks the toolkit's windows for the message loop; other code may use
@@ -129,8 +135,10 @@ void WindowImplBase::preparePictures(const std::wstring& layoutFile, const std::
         first.push_back(image);
     }
     if (layout.root) collectPictures(*layout.root, true, first, later);
-    SkinUI::preparePictures(first);
-    SkinUI::preparePictures(later);
+    // At the scale a window without owner opens at.
+    const int dpi = systemDpi();
+    SkinUI::preparePictures(first, dpi);
+    SkinUI::preparePictures(later, dpi);
 }
 
 bool WindowImplBase::registerClass()
@@ -164,13 +172,23 @@ HWND WindowImplBase::create(HWND owner, const wchar_t* name, DWORD style, DWORD 
     // The layout draws the whole window, frame included: a system border
     // or caption would take pixels from it.
     style &= ~static_cast<DWORD>(WS_CAPTION);
-    const int w = layout_.size.cx > 0 ? layout_.size.cx : 400;
-    const int h = layout_.size.cy > 0 ? layout_.size.cy : 300;
+    // A dialog opens at its owner's scale and over it, so on its monitor.
+    WindowImplBase* toolkitOwner = fromHandle(owner);
+    dpi_ = toolkitOwner ? toolkitOwner->dpi() : owner ? windowDpi(owner) : systemDpi();
+    dpiFromOwner_ = toolkitOwner != nullptr;
+    const SIZE size = scaleSize(SIZE{layout_.size.cx > 0 ? layout_.size.cx : 400, layout_.size.cy > 0 ? layout_.size.cy : 300},
+                                dpi_);
+    POINT at = {0, 0};
+    RECT ownerRect;
+    if (owner && ::GetWindowRect(owner, &ownerRect)) {
+        at.x = std::max<LONG>(ownerRect.left + (ownerRect.right - ownerRect.left - size.cx) / 2, 0);
+        at.y = std::max<LONG>(ownerRect.top + (ownerRect.bottom - ownerRect.top - size.cy) / 2, 0);
+    }
     // A window whose creation fails after it existed has run its final
     // step, which may delete this object: nothing of it is used after.
     const wchar_t* className = windowClassName();
-    HWND made = ::CreateWindowExW(exStyle, className, name ? name : L"", style | WS_CLIPCHILDREN, 0, 0, w, h, owner,
-                                  nullptr, instance(), this);
+    HWND made = ::CreateWindowExW(exStyle, className, name ? name : L"", style | WS_CLIPCHILDREN, at.x, at.y, size.cx,
+                                  size.cy, owner, nullptr, instance(), this);
     if (!made) SKINUI_TRACE(L"window %s not created: error %lu", className, ::GetLastError());
     return made;
 }
@@ -178,16 +196,14 @@ HWND WindowImplBase::create(HWND owner, const wchar_t* name, DWORD style, DWORD 
 LRESULT WindowImplBase::onCreate()
 {
     if (layout_.root) layout_.root->setHost(this);
-    RECT client;
-    ::GetClientRect(hwnd_, &client);
-    surface_.resize(std::max<LONG>(client.right, 1), std::max<LONG>(client.bottom, 1));
-    painter_.reset(new CPainter(surface_));
-    if (!layered_ && layout_.roundCorner.cx > 0) {
-        HRGN region = ::CreateRoundRectRgn(0, 0, client.right + 1, client.bottom + 1, layout_.roundCorner.cx,
-                                           layout_.roundCorner.cy);
-        // The window owns the region from here on.
-        if (region && !::SetWindowRgn(hwnd_, region, FALSE)) ::DeleteObject(region);
+    // The monitor the window opened on decides, unless an owner did.
+    const int actual = windowDpi(hwnd_);
+    if (!dpiFromOwner_ && actual != dpi_) {
+        dpi_ = actual;
+        const SIZE size = scaledSize(dpi_);
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    fitSurface();
     relayout();
     initWindow();
     relayout();
@@ -196,10 +212,56 @@ LRESULT WindowImplBase::onCreate()
     return 0;
 }
 
+SIZE WindowImplBase::scaledSize(int dpi) const
+{
+    // The layout's size, or what the window has been resized to.
+    SIZE units = {layout_.size.cx > 0 ? layout_.size.cx : 400, layout_.size.cy > 0 ? layout_.size.cy : 300};
+    if (surface_.width() > 0) units = SIZE{unscaleValue(surface_.width(), dpi_), unscaleValue(surface_.height(), dpi_)};
+    return scaleSize(units, dpi);
+}
+
+bool WindowImplBase::fitSurface()
+{
+    RECT client;
+    ::GetClientRect(hwnd_, &client);
+    const int w = std::max<LONG>(client.right, 1);
+    const int h = std::max<LONG>(client.bottom, 1);
+    if (painter_ && surface_.width() == w && surface_.height() == h) return false;
+    // The painter draws into the bitmap it was made with.
+    painter_.reset();
+    surfaceFresh_ = surface_.resize(w, h);
+    painter_.reset(new CPainter(surface_, dpi_));
+    if (!layered_ && layout_.roundCorner.cx > 0) {
+        const SIZE corner = scaleSize(layout_.roundCorner, dpi_);
+        HRGN region = ::CreateRoundRectRgn(0, 0, w + 1, h + 1, corner.cx, corner.cy);
+        // The window owns the region from here on.
+        if (region && !::SetWindowRgn(hwnd_, region, FALSE)) ::DeleteObject(region);
+    }
+    needLayout_ = true;
+    return true;
+}
+
+void WindowImplBase::onDpiChanged(int dpi, const RECT* suggested)
+{
+    // Sizes are taken from the old scale before it changes.
+    const SIZE size = scaledSize(clampDpi(dpi));
+    dpi_ = clampDpi(dpi);
+    // Pictures of the old scale go when no other window uses them.
+    if (painter_) painter_->setDpi(dpi_);
+    RECT window;
+    ::GetWindowRect(hwnd_, &window);
+    const RECT target = suggested ? *suggested : RECT{window.left, window.top, window.left + size.cx, window.top + size.cy};
+    needLayout_ = true;
+    // A new size is laid out and painted on its WM_SIZE.
+    ::SetWindowPos(hwnd_, nullptr, target.left, target.top, target.right - target.left, target.bottom - target.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    if (needLayout_) paintRect(nullptr);
+}
+
 void WindowImplBase::relayout()
 {
     RECT client = {0, 0, surface_.width(), surface_.height()};
-    layout_.layout(client.right, client.bottom);
+    layout_.layout(client.right, client.bottom, dpi_);
     needLayout_ = false;
 }
 
@@ -214,7 +276,9 @@ void WindowImplBase::paintRect(const RECT* rect)
     LARGE_INTEGER f, a, b, c;
     ::QueryPerformanceFrequency(&f);
     ::QueryPerformanceCounter(&a);
-    surface_.clear(rect);
+    // A bitmap just made is clear already: at 200 % a pass costs a millisecond.
+    if (rect || !surfaceFresh_) surface_.clear(rect);
+    surfaceFresh_ = false;
     painter_->setClip(rect);
     CPaintOptions options;
     options.caretOn = caretOn_;
@@ -257,6 +321,13 @@ void WindowImplBase::present(const RECT* dirty)
         ::InvalidateRect(hwnd_, dirty, FALSE); // no rectangle: the whole window
         return;
     }
+    // A hidden window's bitmap goes to the screen once, when it is shown:
+    // at 200 % a whole upload costs more than the paint.
+    if (!::IsWindowVisible(hwnd_)) {
+        presentSkipped_ = true;
+        return;
+    }
+    presentSkipped_ = false;
     static UpdateIndirect* const indirect =
         platform::procAddress<UpdateIndirect>(::GetModuleHandleW(L"user32.dll"), "UpdateLayeredWindowIndirect");
     RECT window;
@@ -291,7 +362,7 @@ void WindowImplBase::scheduleRepaint(const RECT* rect, bool relayout)
 void WindowImplBase::controlChanged(CControlUI& control, bool relayout)
 {
     treeChanged_ = true;
-    const RECT area = focusRingRect(control);
+    const RECT area = focusRingRect(control, dpi_);
     if (relayout) scheduleRepaint(nullptr, true);
     else scheduleRepaint(&area, false);
 }
@@ -479,7 +550,7 @@ LRESULT CALLBACK WindowImplBase::windowProc(HWND hwnd, UINT message, WPARAM wPar
 
 bool WindowImplBase::inCaption(POINT pt) const
 {
-    const RECT& c = layout_.caption;
+    const RECT c = scaleRect(layout_.caption, dpi_);
     const bool inside = pt.x >= c.left && pt.x < surface_.width() - c.right && pt.y >= c.top && pt.y < c.bottom;
     return inside && !hitTest(pt);
 }
@@ -715,10 +786,18 @@ LRESULT WindowImplBase::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
     }
     case WM_GETMINMAXINFO: {
         auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        if (layout_.minInfo.cx > 0) info->ptMinTrackSize.x = layout_.minInfo.cx;
-        if (layout_.minInfo.cy > 0) info->ptMinTrackSize.y = layout_.minInfo.cy;
+        const SIZE minimum = scaleSize(layout_.minInfo, dpi_);
+        if (minimum.cx > 0) info->ptMinTrackSize.x = minimum.cx;
+        if (minimum.cy > 0) info->ptMinTrackSize.y = minimum.cy;
         return 0;
     }
+    case WM_SIZE:
+        if (painter_ && wParam != SIZE_MINIMIZED && fitSurface()) paintRect(nullptr);
+        return 0;
+    case WM_SHOWWINDOW:
+        // Shown other than through showWindow: what was painted meanwhile.
+        if (wParam && presentSkipped_) scheduleRepaint(nullptr, false);
+        break;
     case WM_MOVE:
         return 0;
     case WM_MOUSEMOVE:
@@ -750,6 +829,14 @@ LRESULT WindowImplBase::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_CHAR:
         onChar(static_cast<wchar_t>(wParam));
         return 0;
+    case WM_IME_STARTCOMPOSITION:
+        // Beside the edit's caret, in its face at the window's scale.
+        if (CEditUI* edit = dynamic_cast<CEditUI*>(focused_)) {
+            if (painter_)
+                placeImeComposition(hwnd_, editCaretRect(*painter_, *edit),
+                                    resolveFontFace(painter_->font(edit->font()).face));
+        }
+        break;
     case WM_TIMER:
         if (wParam == kCaretTimer) {
             caretOn_ = !caretOn_;
@@ -766,6 +853,16 @@ LRESULT WindowImplBase::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
         }
         break;
     default:
+        if (message == kDpiChangedMessage) {
+            onDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+            return 0;
+        }
+        if (message == kDpiScaledSizeMessage && lParam) {
+            // The system's suggestion for the next WM_DPICHANGED is then
+            // exactly the layout at the new scale.
+            *reinterpret_cast<SIZE*>(lParam) = scaledSize(static_cast<int>(wParam));
+            return TRUE;
+        }
         if (message == kRepaintMessage) {
             repaintPosted_ = false;
             RECT dirty = dirty_;

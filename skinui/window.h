@@ -80,9 +80,13 @@ public:
     // Escape closes the window.
     LRESULT messageHandler(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
-    // Creates the native window at the layout's size; null on failure.
+    // Creates the native window at the layout's size scaled to the DPI of
+    // its owner (a dialog opens over it) or of the monitor it opens on;
+    // null on failure.
     HWND create(HWND owner, const wchar_t* name, DWORD style, DWORD exStyle);
     HWND hwnd() const { return hwnd_; }
+    // The DPI the window is laid out and painted for.
+    int dpi() const { return dpi_; }
     void centerWindow();
     void showWindow(bool show = true, bool takeFocus = true);
     // Posts the close request; the result is kept for the caller.
@@ -147,6 +151,14 @@ private:
     void controlChanged(CControlUI& control, bool relayout) override;
 
     LRESULT onCreate();
+    // The bitmap, painter and corner region for the client size; false
+    // when they fit already.
+    bool fitSurface();
+    // The window's size in layout units, in pixels at dpi.
+    SIZE scaledSize(int dpi) const;
+    // Moved to a monitor of another scale: the suggested rectangle, layout,
+    // fonts and pictures of the new scale.
+    void onDpiChanged(int dpi, const RECT* suggested);
     void relayout();
     void paintRect(const RECT* rect);
     // Null dirty: the whole bitmap.
@@ -205,6 +217,10 @@ private:
     CSurface surface_;
     std::unique_ptr<CPainter> painter_;
     bool layered_ = false;
+    bool presentSkipped_ = false;
+    bool surfaceFresh_ = false;
+    int dpi_ = 96;
+    bool dpiFromOwner_ = false;
     bool needLayout_ = false;
     bool repaintPosted_ = false;
     RECT dirty_ = {0, 0, 0, 0};

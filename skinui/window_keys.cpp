@@ -249,7 +249,7 @@ void WindowImplBase::onUiState(WPARAM wParam)
 void WindowImplBase::repaintRing()
 {
     if (!focused_) return;
-    const RECT ring = focusRingRect(*focused_);
+    const RECT ring = focusRingRect(*focused_, dpi_);
     scheduleRepaint(&ring, false);
 }
 

@@ -2,6 +2,8 @@
 // The skin as the build packs it (skin.7z in the build folder), for tests
 // that open the real layouts and pictures.
 
+#include "skinui/painter.h"
+#include "skinui/resources.h"
 #include "test_support.h"
 #include "ui/skin/seven_zip.h"
 #include "ui/skin/skin_files.h"
@@ -23,5 +25,29 @@ inline std::unique_ptr<ui::skin::SkinFiles> shippedSkin()
     files->setPackage(package);
     return files;
 }
+
+// Tests that paint with the shipped skin: it is the toolkit's file source,
+// and each test starts and ends without decoded pictures.
+class SkinPictureTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { files_ = shippedSkin().release(); }
+    static void TearDownTestSuite()
+    {
+        delete files_;
+        files_ = nullptr;
+    }
+    void SetUp() override
+    {
+        SkinUI::setFileSource(files_);
+        SkinUI::clearImageCache();
+    }
+    void TearDown() override
+    {
+        SkinUI::clearImageCache();
+        SkinUI::setFileSource(nullptr);
+    }
+
+    static inline ui::skin::SkinFiles* files_ = nullptr;
+};
 
 } // namespace testing_support

@@ -8,6 +8,9 @@
 //                                 "CLASS visible=V iconic=I enabled=E foreground=F"
 //   window-probe minimize CLASS   minimises that window and waits until it
 //                                 is; prints its line
+//   window-probe dpi CLASS N      tells that window it moved to a monitor of
+//                                 N DPI (WM_DPICHANGED, no suggested
+//                                 rectangle); prints "WxH" of it after
 // Exit code 0 when the window of CLASS was found (and, for minimize, is
 // minimised), 1 otherwise, 2 for a wrong command line.
 
@@ -63,8 +66,8 @@ HWND findWindow(const wchar_t* className)
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc != 3) {
-        std::fwprintf(stderr, L"usage: window-probe list|minimize CLASS\n");
+    if (argc != 3 && !(argc == 4 && std::wstring(argv[1]) == L"dpi")) {
+        std::fwprintf(stderr, L"usage: window-probe list|minimize CLASS | dpi CLASS N\n");
         return 2;
     }
     const std::wstring command = argv[1];
@@ -84,6 +87,14 @@ int wmain(int argc, wchar_t** argv)
         for (int i = 0; i < 100 && !::IsIconic(window); ++i) ::Sleep(20);
         printWindow(window);
         return ::IsIconic(window) ? 0 : 1;
+    }
+    if (command == L"dpi") {
+        const int dpi = _wtoi(argv[3]);
+        ::SendMessageW(window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), 0);
+        RECT r;
+        ::GetWindowRect(window, &r);
+        std::wprintf(L"%ldx%ld\n", r.right - r.left, r.bottom - r.top);
+        return 0;
     }
     std::fwprintf(stderr, L"unknown command %ls\n", command.c_str());
     return 2;

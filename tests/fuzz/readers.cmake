@@ -21,6 +21,7 @@ set(KOLVEX_READER_SOURCES
   skinui/controls.cpp
   skinui/edit_ui.cpp
   skinui/layout_builder.cpp
+  skinui/scale.cpp
   ui/text/string_bundle.cpp
 )
 list(TRANSFORM KOLVEX_READER_SOURCES PREPEND ${KOLVEX_SOURCE}/)

@@ -55,28 +55,8 @@ int darkPixels(const CSurface& surface, const RECT& r)
     return count;
 }
 
-class SkinPainting : public ::testing::Test {
+class SkinPainting : public testing_support::SkinPictureTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        files_ = testing_support::shippedSkin().release();
-    }
-    static void TearDownTestSuite()
-    {
-        delete files_;
-        files_ = nullptr;
-    }
-    void SetUp() override
-    {
-        setFileSource(files_);
-        clearImageCache();
-    }
-    void TearDown() override
-    {
-        clearImageCache();
-        setFileSource(nullptr);
-    }
-
     // Paints a layout of the skin at its own size.
     void paint(CWindowLayout& layout, CSurface& surface, bool caretOn = true)
     {
@@ -88,11 +68,7 @@ protected:
     }
 
     std::unique_ptr<CPainter> painterFor(CSurface& surface) { return std::unique_ptr<CPainter>(new CPainter(surface)); }
-
-    static ui::skin::SkinFiles* files_;
 };
-
-ui::skin::SkinFiles* SkinPainting::files_ = nullptr;
 
 RECT centre(const RECT& r) { return RECT{(r.left + r.right) / 2, (r.top + r.bottom) / 2, 0, 0}; }
 

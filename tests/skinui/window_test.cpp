@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <imm.h>
+
 #include <map>
 #include <vector>
 
@@ -265,4 +267,77 @@ TEST_F(WindowTest, ChangesInCodeRepaintAndAddedControlsTakePart)
     window_.findControl(L"accept")->setVisible(false);
     testing_support::pumpFor(50);
     EXPECT_EQ(window_.findControl(L"path")->pos().top, before - 20);
+}
+
+TEST_F(WindowTest, MovedToAnotherScaleTakesTheSuggestedRectangleAndItsPixels)
+{
+    RECT before;
+    ::GetWindowRect(hwnd_, &before);
+    // The system asks for the size at the new scale first, then moves.
+    SIZE asked = {0, 0};
+    EXPECT_TRUE(::SendMessageW(hwnd_, 0x02E4 /* WM_GETDPISCALEDSIZE */, 192, reinterpret_cast<LPARAM>(&asked)));
+    EXPECT_EQ(asked.cx, 600);
+    EXPECT_EQ(asked.cy, 400);
+    RECT suggested = {before.left + 7, before.top + 5, before.left + 7 + asked.cx, before.top + 5 + asked.cy};
+    ::SendMessageW(hwnd_, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    RECT now;
+    ::GetWindowRect(hwnd_, &now);
+    EXPECT_TRUE(::EqualRect(&now, &suggested));
+    EXPECT_EQ(window_.dpi(), 192);
+    EXPECT_EQ(window_.paintNow().width(), 600);
+    // Every rectangle doubled from the layout: "go" sits under the 30-unit title bar.
+    const RECT go = window_.findControl(L"go")->pos();
+    EXPECT_EQ(go.top, 60);
+    EXPECT_EQ(go.bottom, 140);
+    EXPECT_EQ(window_.paintNow().pixel(go.left + 5, go.bottom - 2), 0xFF0000FFu);
+    click(L"go");
+    EXPECT_EQ(window_.seen.back(), L"click go");
+    MINMAXINFO limits = {};
+    ::SendMessageW(hwnd_, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_EQ(limits.ptMinTrackSize.x, 400);
+    EXPECT_EQ(limits.ptMinTrackSize.y, 200);
+    POINT title = {20, 50}; // below 30, within 60: the caption at 200 %
+    ::ClientToScreen(hwnd_, &title);
+    EXPECT_EQ(::SendMessageW(hwnd_, WM_NCHITTEST, 0, MAKELPARAM(title.x, title.y)), HTCAPTION);
+
+    // A window it owns opens at its scale, over it.
+    TestWindow child;
+    ASSERT_TRUE(child.create(hwnd_, L"child", WS_POPUP, 0));
+    RECT inner;
+    ::GetWindowRect(child.hwnd(), &inner);
+    EXPECT_EQ(child.dpi(), 192);
+    EXPECT_EQ(inner.right - inner.left, 600);
+    EXPECT_EQ(inner.left, now.left);
+
+    // Back at 100 %: the layout's own size.
+    ::SendMessageW(hwnd_, 0x02E0, MAKEWPARAM(96, 96), 0);
+    ::GetWindowRect(hwnd_, &now);
+    EXPECT_EQ(now.right - now.left, 300);
+    EXPECT_EQ(window_.findControl(L"go")->pos().top, 30);
+}
+
+TEST_F(WindowTest, InputMethodWritesBesideTheCaretAtTheWindowsScale)
+{
+    RECT suggested = {0, 0, 600, 400};
+    ::SendMessageW(hwnd_, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    auto* edit = dynamic_cast<CEditUI*>(window_.findControl(L"path"));
+    ::SendMessageW(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, at(edit));
+    ::SendMessageW(hwnd_, WM_LBUTTONUP, 0, at(edit));
+    for (wchar_t c : std::wstring(L"C:\\")) ::SendMessageW(hwnd_, WM_CHAR, c, 0);
+    window_.paintNow();
+    ::SendMessageW(hwnd_, WM_IME_STARTCOMPOSITION, 0, 0);
+    HIMC context = ::ImmGetContext(hwnd_);
+    ASSERT_TRUE(context);
+    COMPOSITIONFORM form = {};
+    LOGFONTW font = {};
+    const bool placed = ::ImmGetCompositionWindow(context, &form) && ::ImmGetCompositionFontW(context, &font);
+    ::ImmReleaseContext(hwnd_, context);
+    ASSERT_TRUE(placed);
+    // After the typed text, inside the edit, a line of the 12-pixel font at 200 %.
+    const RECT& r = edit->pos();
+    EXPECT_GT(form.ptCurrentPos.x, r.left + 10);
+    EXPECT_LT(form.ptCurrentPos.x, r.right);
+    EXPECT_GE(form.ptCurrentPos.y, r.top);
+    EXPECT_LT(form.ptCurrentPos.y, r.bottom);
+    EXPECT_GE(-font.lfHeight, 24);
 }

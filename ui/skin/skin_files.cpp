@@ -59,5 +59,15 @@ FileOrigin SkinFiles::find(const std::wstring& name, std::string& bytes) const
     return FileOrigin::Package;
 }
 
+bool SkinFiles::readVariant(const std::wstring& picture, const std::wstring& variant, std::string& bytes) const
+{
+    const bool absolute = picture.size() >= 2 && picture[1] == L':';
+    const bool replaced =
+        !absolute && !folder_.empty() && ::GetFileAttributesW((folder_ + picture).c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (!replaced) return find(variant, bytes) != FileOrigin::Missing;
+    bytes.clear();
+    return readDiskFile(folder_ + variant, bytes);
+}
+
 } // namespace skin
 } // namespace ui

@@ -31,6 +31,9 @@ public:
     {
         return find(name, bytes) != FileOrigin::Missing;
     }
+    // A picture replaced in the folder takes its variants from the folder
+    // only: without them there, it is drawn from itself at every scale.
+    bool readVariant(const std::wstring& picture, const std::wstring& variant, std::string& bytes) const override;
 
 private:
     std::wstring folder_;

@@ -4,6 +4,7 @@
 
 #include "dialog_fixture.h"
 #include "ui/dialogs/licence_text.h"
+#include "ui/dialogs/message_box.h"
 #include "ui/dialogs/protocol_wnd.h"
 #include "utility/system.h"
 #include "utility/text.h"
@@ -154,4 +155,69 @@ TEST_F(ProtocolWndTest, XpLayoutOnMajorVersionFive)
     EXPECT_EQ(window.right - window.left, 580);
     EXPECT_EQ(window.bottom - window.top, 450);
     EXPECT_EQ(licence_->findControl(L"confirmprotocolbtn")->displayText(), L"Confirm");
+}
+
+namespace {
+
+// A toolkit window as owner, as the main window is.
+class ScaledOwner : public SkinUI::WindowImplBase {
+public:
+    const wchar_t* windowClassName() const override { return L"KolvexScaledOwner"; }
+    std::wstring skinFile() override { return L"msg/xml_messagebox.xml"; }
+};
+
+SIZE sizeOf(HWND window)
+{
+    RECT r;
+    ::GetWindowRect(window, &r);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+} // namespace
+
+TEST_F(ProtocolWndTest, DialogsOpenAtTheirOwnersScaleAndFollowItsMoves)
+{
+    // The licence at 100 % first, for its text's height.
+    openLicence();
+    ASSERT_TRUE(licence_);
+    auto* edit = dynamic_cast<SkinUI::CRichEditUI*>(licence_->findControl(L"protocoledit"));
+    licence_->paintNow();
+    const int textAt96 = edit->contentHeight();
+    licence_->close(1);
+    ASSERT_TRUE(pumpUntil([&] { return licence_ == nullptr; }, 3000));
+
+    ScaledOwner owner;
+    ASSERT_TRUE(owner.create(nullptr, L"owner", WS_POPUP, 0));
+    RECT moved = {40, 30, 40 + 615, 30 + 315};
+    ::SendMessageW(owner.hwnd(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&moved));
+    ASSERT_EQ(owner.dpi(), 144);
+
+    msg::showMessageBox(owner.hwnd(), L"", L"Prompt", L"scaled", msg::makeConfirmSelection(nullptr),
+                        msg::makeConfirmSelection(nullptr));
+    ASSERT_EQ(windowsOf(L"MessageBoxWindow").size(), 1u);
+    const HWND box = windowsOf(L"MessageBoxWindow")[0];
+    EXPECT_EQ(sizeOf(box).cx, 615);
+    EXPECT_EQ(sizeOf(box).cy, 315);
+    auto* boxWindow = SkinUI::WindowImplBase::fromHandle(box);
+    ASSERT_TRUE(boxWindow);
+    boxWindow->paintNow();
+    // The buttons made in code are laid out at the box's scale too.
+    const RECT bar = boxWindow->findControl(L"bottombar")->pos();
+    EXPECT_EQ(bar.bottom - bar.top, 78);
+
+    ProtocolWnd* licence = new ProtocolWnd;
+    ASSERT_TRUE(licence->create(owner.hwnd(), L"protocolWnd", WS_POPUP | WS_BORDER | WS_SYSMENU, 0));
+    EXPECT_EQ(sizeOf(licence->hwnd()).cx, 915);
+    EXPECT_EQ(sizeOf(licence->hwnd()).cy, 720);
+    licence->paintNow();
+    edit = dynamic_cast<SkinUI::CRichEditUI*>(licence->findControl(L"protocoledit"));
+    // The licence text's font is made for 150 %: its text grows with it.
+    EXPECT_NEAR(edit->contentHeight(), textAt96 * 1.5, textAt96 * 0.1);
+
+    // Each dialog follows its own move to another monitor.
+    RECT back = {0, 0, 610, 480};
+    ::SendMessageW(licence->hwnd(), 0x02E0, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&back));
+    EXPECT_EQ(sizeOf(licence->hwnd()).cx, 610);
+    EXPECT_EQ(licence->findControl(L"protocoledit")->pos().left, 38);
+    ::DestroyWindow(licence->hwnd());
 }

@@ -4,6 +4,7 @@
 
 #include "skinui/layout_builder.h"
 #include "skinui/resources.h"
+#include "skinui/scale.h"
 #include "skinui/xml_document.h"
 #include "shipped_skin.h"
 #include "test_support.h"
@@ -70,6 +71,21 @@ void collectImages(SkinUI::CControlUI& control, std::set<std::wstring>& files)
         if (const SkinUI::CImageDesc* image = control.image(which)) files.insert(image->file);
     if (SkinUI::CContainerUI* container = control.asContainer())
         for (std::size_t i = 0; i < container->count(); ++i) collectImages(*container->itemAt(i), files);
+}
+
+// Width and height from a PNG's or BMP's header; 0x0 for anything else.
+SIZE pictureSize(const std::string& bytes)
+{
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    if (bytes.size() >= 24 && bytes.compare(0, 8, "\x89PNG\r\n\x1A\n", 8) == 0)
+        return SIZE{(byte(16) << 24) | (byte(17) << 16) | (byte(18) << 8) | byte(19),
+                    (byte(20) << 24) | (byte(21) << 16) | (byte(22) << 8) | byte(23)};
+    if (bytes.size() >= 26 && bytes.compare(0, 2, "BM") == 0) {
+        const LONG w = static_cast<LONG>(byte(18) | (byte(19) << 8) | (byte(20) << 16) | (byte(21) << 24));
+        const LONG h = static_cast<LONG>(byte(22) | (byte(23) << 8) | (byte(24) << 16) | (byte(25) << 24));
+        return SIZE{w, h < 0 ? -h : h};
+    }
+    return SIZE{0, 0};
 }
 
 const wchar_t* const kLayouts[] = {L"mainframe.xml", L"mainframe_xp.xml", L"protocolwnd.xml", L"protocolwnd_xp.xml",
@@ -236,6 +252,17 @@ TEST_F(ShippedSkin, EveryNamedPictureShips)
         const bool png = bytes.compare(0, 8, "\x89PNG\r\n\x1A\n", 8) == 0;
         const bool bmp = bytes.compare(0, 2, "BM") == 0;
         EXPECT_TRUE(utility::endsWith(file, L".png") ? png : bmp) << narrow(file);
+        // Drawn again for 150 % and 200 %, at exactly that scale, so the
+        // layouts' cells and corners land on whole pixels.
+        const SIZE base = pictureSize(bytes);
+        ASSERT_GT(base.cx, 0) << narrow(file);
+        for (int percent : {150, 200}) {
+            const std::wstring variant = SkinUI::pictureVariant(file, percent);
+            ASSERT_TRUE(files_->readFile(variant, bytes)) << narrow(variant);
+            const SIZE size = pictureSize(bytes);
+            EXPECT_EQ(size.cx, base.cx * percent / 100) << narrow(variant);
+            EXPECT_EQ(size.cy, base.cy * percent / 100) << narrow(variant);
+        }
     }
 }
 

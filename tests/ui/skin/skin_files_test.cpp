@@ -4,6 +4,7 @@
 #include "skinui/layout_builder.h"
 #include "skinui/multi_language.h"
 #include "skinui/resources.h"
+#include "skinui/scale.h"
 #include "test_support.h"
 #include "ui/skin/skin_setup.h"
 #include "utility/file.h"
@@ -125,6 +126,28 @@ TEST(SkinFilesTest, DiskFolderOverridesSingleFilesOfThePackage)
     EXPECT_EQ(packageOnly.find(L"language\\downloader_cn.xml", bytes), FileOrigin::Package);
     EXPECT_EQ(bytes, "from package");
     EXPECT_TRUE(packageOnly.readFile(L"language/downloader_cn.xml", bytes));
+}
+
+TEST(SkinFilesTest, ScaledPicturesComeFromWhereThePictureComes)
+{
+    const std::wstring folder = testing_support::scratchFolder();
+    testing_support::writeFile(folder + L"replaced.png", "new");
+    testing_support::writeFile(folder + L"both.png", "new");
+    testing_support::writeFile(folder + L"both@2x.png", "new 2x");
+    SkinFiles files;
+    files.setResourceFolder(folder);
+    files.setPackage(FileTable{{L"replaced@2x.png", "old 2x"}, {L"both@2x.png", "old 2x"}, {L"kept@2x.png", "2x"}});
+    struct Case {
+        const wchar_t* picture;
+        bool found;
+        const char* bytes;
+    } cases[] = {{L"replaced.png", false, ""}, {L"both.png", true, "new 2x"}, {L"kept.png", true, "2x"}};
+    for (const Case& c : cases) {
+        std::string bytes;
+        const std::wstring variant = SkinUI::pictureVariant(c.picture, 200);
+        EXPECT_EQ(files.readVariant(c.picture, variant, bytes), c.found) << utility::wideToUtf8(c.picture);
+        EXPECT_EQ(bytes, c.bytes) << utility::wideToUtf8(c.picture);
+    }
 }
 
 TEST(SkinFilesTest, NameWithDriveLetterComesFromDiskOnly)
