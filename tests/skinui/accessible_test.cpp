@@ -183,7 +183,7 @@ TEST_F(A11yTest, KeysMoveTheFocusPressAndScrollAndTheRingShowsOnlyAfterThem)
     window_.showWindow(true, true);
     ::SetFocus(window_.hwnd());
     ASSERT_EQ(::GetFocus(), window_.hwnd());
-    const RECT ring = focusRingRect(*c(L"close"));
+    const RECT ring = focusRingRect(*c(L"close"), window_.dpi());
     const POINT edge = {ring.left, (ring.top + ring.bottom) / 2};
     EXPECT_NE(window_.paintNow().pixel(edge.x, edge.y), 0xFF1B1B1Bu);
     key(VK_TAB);
