@@ -11,8 +11,6 @@ open_layout() { # <log name> <vpgallery args...>
   local log="$work/$1.log"
   shift
   : >"$log"
-  # A pointer left over a control by an earlier test would show it hot.
-  xdotool mousemove 0 0
   "$bdir/wine-run.sh" "$bdir/tools/vpgallery.exe" --log "$("$bdir/wine-run.sh" --windows-path "$log")" "$@" \
     >"$work/gallery.out" 2>&1 &
   child=$!
@@ -29,6 +27,9 @@ open_layout() { # <log name> <vpgallery args...>
   fi
   eval "$(xdotool getwindowgeometry --shell "$wid")"
   W=$WIDTH H=$HEIGHT
+  # The pointer in the middle: one left over a control by an earlier test
+  # would show it hot, one outside would take the keys away (no window manager).
+  xdotool mousemove $((X + W / 2)) $((Y + H / 2))
   sleep 0.6
 }
 
