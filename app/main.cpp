@@ -17,6 +17,10 @@
 #include <exception>
 #include <thread>
 
+#ifndef KOLVEX_SKIN_FOLDER_OVERRIDE
+#error "KOLVEX_SKIN_FOLDER_OVERRIDE (0 or 1) comes from the build"
+#endif
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
 {
     // First: the program runs elevated from a folder others can write into.
@@ -36,7 +40,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
     if (librarySearch != platform::LibrarySearch::SystemFolderOnly)
         WRITE_LOG(L"library search not limited to the system folder, mode = %d", static_cast<int>(librarySearch));
 
-    ui::skin::setupSkin(instance);
+    ui::skin::setupSkin(instance, KOLVEX_SKIN_FOLDER_OVERRIDE ? ui::skin::SkinFolder::Used : ui::skin::SkinFolder::Ignored);
     WRITE_LOG(L"skinInit2 end");
     // The window's pictures are decoded while the rest starts up and the
     // system makes the window, so its first paint only draws. Joined below,
