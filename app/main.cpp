@@ -4,6 +4,7 @@
 #include "app/vpdownloader_impl.h"
 #include "common/log.h"
 #include "model/vpdownloader_model.h"
+#include "platform/delay_load.h"
 #include "platform/system_library.h"
 #include "skinui/window.h"
 #include "tasks/ui_task_dispatcher.h"
@@ -25,6 +26,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
 {
     // First: the program runs elevated from a folder others can write into.
     const platform::LibrarySearch librarySearch = platform::restrictLibrarySearch();
+    platform::useSystemFolderForDelayLoads();
     if (FAILED(::CoInitialize(nullptr))) {
         ::MessageBoxW(nullptr, L"启动错误", L"CoInitialize 失败", MB_OK);
         return 0;

@@ -6,6 +6,7 @@
 // laid out) and ends: scripts that click the installer's window ask here.
 //   vpgallery.exe [--log FILE] [--page N] [--custom] [--bench] [--where a,b] LAYOUT
 
+#include "platform/delay_load.h"
 #include "platform/system_library.h"
 #include "skinui/multi_language.h"
 #include "skinui/window.h"
@@ -234,6 +235,7 @@ int wmain(int argc, wchar_t** argv)
 {
     // As the installer's own entry does.
     platform::restrictLibrarySearch();
+    platform::useSystemFolderForDelayLoads();
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
