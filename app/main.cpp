@@ -27,12 +27,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
     // First: the program runs elevated from a folder others can write into.
     const platform::LibrarySearch librarySearch = platform::restrictLibrarySearch();
     platform::useSystemFolderForDelayLoads();
-    if (FAILED(::CoInitialize(nullptr))) {
-        ::MessageBoxW(nullptr, L"启动错误", L"CoInitialize 失败", MB_OK);
-        return 0;
-    }
-    WSADATA wsaData;
-    ::WSAStartup(MAKEWORD(2, 2), &wsaData);
 
     common::startLog(1);
     // Its hidden window belongs to this thread, so tasks run in its loop.
@@ -64,11 +58,26 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
 
     // Lives until the entry returns: the channel window keeps its address.
     VPDownloaderImpl application;
-    if (application.entrance(commandLine)) SkinUI::WindowImplBase::messageLoop();
+    bool comStarted = false;
+    if (application.entrance(commandLine)) {
+        // COM and Winsock wait until the window is shown: nothing before
+        // needs them (each loads its libraries), and the links, the folder
+        // dialog and the workers all come later.
+        if (FAILED(::CoInitialize(nullptr))) {
+            ::MessageBoxW(nullptr, L"启动错误", L"CoInitialize 失败", MB_OK);
+            application.closeMainFrame();
+        } else {
+            comStarted = true;
+            WSADATA wsaData;
+            ::WSAStartup(MAKEWORD(2, 2), &wsaData);
+            application.startBackgroundWork();
+        }
+        SkinUI::WindowImplBase::messageLoop();
+    }
 
     if (pictures.joinable()) pictures.join();
     VPDownloaderModel::destroy();
-    ::CoUninitialize();
+    if (comStarted) ::CoUninitialize();
     // The last lines before a normal exit must reach the file.
     common::stopLog();
     return 0;

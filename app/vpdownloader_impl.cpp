@@ -22,10 +22,20 @@ bool VPDownloaderImpl::entrance(const wchar_t* commandLine)
     VPDownloaderModel* model = VPDownloaderModel::instance();
     if (model->popupExistPwnd()) return false;
     WRITE_LOG(L"player path is %s", utility::ufile::moduleFolder().c_str());
-    model->init(commandLine);
+    model->init(commandLine, VPDownloaderModel::VersionWorkerStart::Later);
     showMainFrame();
     ipcWindow_.create(kInstanceKey, this);
     return true;
+}
+
+void VPDownloaderImpl::startBackgroundWork()
+{
+    if (VPDownloaderModel* model = VPDownloaderModel::existing()) model->startVersionWorker();
+}
+
+void VPDownloaderImpl::closeMainFrame()
+{
+    if (mainFrame_) ::PostMessageW(mainFrame_->hwnd(), WM_CLOSE, 0, 0);
 }
 
 void VPDownloaderImpl::showMainFrame()

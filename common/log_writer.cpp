@@ -6,7 +6,9 @@
 
 namespace common {
 
-LogWriter::LogWriter(std::wstring path) : path_(std::move(path)) {}
+LogWriter::LogWriter(std::wstring path) : pathSource_([path] { return path; }) {}
+
+LogWriter::LogWriter(std::function<std::wstring()> pathSource) : pathSource_(std::move(pathSource)) {}
 
 LogWriter::~LogWriter() { stop(); }
 
@@ -58,7 +60,7 @@ void LogWriter::run()
 
 void LogWriter::writeUntilStopped()
 {
-    LogFile file(path_);
+    LogFile file(pathSource_ ? pathSource_() : std::wstring());
     std::string batch;
     for (;;) {
         bool stopping = false;
