@@ -43,14 +43,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
     // before anything it reads goes away.
     std::thread pictures;
     try {
+        // Decoding needs no COM: the thread does not load it at start.
         pictures = std::thread([] {
-            const HRESULT com = ::CoInitialize(nullptr);
             try {
                 VPDownloaderMainFrame::preparePictures();
             } catch (...) {
                 // The window decodes what is missing when it paints.
             }
-            if (SUCCEEDED(com)) ::CoUninitialize();
         });
     } catch (const std::exception&) {
         WRITE_LOG(L"no thread to prepare the pictures; the window decodes them itself");

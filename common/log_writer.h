@@ -18,7 +18,7 @@ public:
     // The thread is started by start(); a writer that is never started only
     // queues, which lets tests look at the queue alone.
     explicit LogWriter(std::wstring path);
-    // The path is asked for on the writer's thread, before the first write:
+    // The path is asked for on the writer's thread, at the first write:
     // working it out may load libraries and make folders.
     explicit LogWriter(std::function<std::wstring()> pathSource);
     ~LogWriter();

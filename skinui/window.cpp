@@ -192,6 +192,8 @@ LRESULT WindowImplBase::onCreate()
     initWindow();
     relayout();
     paintRect(nullptr);
+    // What initWindow changed is in this paint already.
+    dirty_ = RECT{0, 0, 0, 0};
     return 0;
 }
 
@@ -760,8 +762,8 @@ LRESULT WindowImplBase::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
             repaintPosted_ = false;
             RECT dirty = dirty_;
             dirty_ = RECT{0, 0, 0, 0};
-            if (needLayout_ || dirty.right <= dirty.left) paintRect(nullptr);
-            else paintRect(&dirty);
+            if (needLayout_) paintRect(nullptr);
+            else if (dirty.right > dirty.left && dirty.bottom > dirty.top) paintRect(&dirty);
             return 0;
         }
         break;
