@@ -254,6 +254,13 @@ void WindowImplBase::present(const RECT* dirty)
         ::InvalidateRect(hwnd_, dirty, FALSE); // no rectangle: the whole window
         return;
     }
+    // A hidden layered window gets its bitmap once it is shown: uploading
+    // it before costs the start a copy that Wine does not even show.
+    if (!::IsWindowVisible(hwnd_)) {
+        presentSkipped_ = true;
+        return;
+    }
+    presentSkipped_ = false;
     static UpdateIndirect* const indirect =
         platform::procAddress<UpdateIndirect>(::GetModuleHandleW(L"user32.dll"), "UpdateLayeredWindowIndirect");
     RECT window;
@@ -693,6 +700,10 @@ LRESULT WindowImplBase::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
         return 0;
     case WM_ERASEBKGND:
         return 1;
+    case WM_SHOWWINDOW:
+        // Shown by other means than showWindow: the skipped bitmap follows.
+        if (wParam && layered_ && presentSkipped_) scheduleRepaint(nullptr, false);
+        break;
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = ::BeginPaint(hwnd_, &ps);

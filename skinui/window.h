@@ -150,6 +150,8 @@ private:
     CSurface surface_;
     std::unique_ptr<CPainter> painter_;
     bool layered_ = false;
+    // A bitmap painted while the layered window was hidden is not on screen.
+    bool presentSkipped_ = false;
     bool needLayout_ = false;
     bool repaintPosted_ = false;
     RECT dirty_ = {0, 0, 0, 0};
