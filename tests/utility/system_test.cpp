@@ -160,6 +160,20 @@ private:
     bool saved_ = false;
 };
 
+// Waits for the browser stand-in's journal; empty when it never came.
+std::string journalOf(const BrowserStandin& browser)
+{
+    std::string seen;
+    testing_support::pumpUntil(
+        [&] {
+            if (::GetFileAttributesW(browser.journal().c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+            seen = testing_support::readFile(browser.journal());
+            return !seen.empty();
+        },
+        15000);
+    return seen;
+}
+
 } // namespace
 
 TEST(OpenUrlTest, SchemeWithoutHandlerEndsInInternetExplorer)
@@ -175,14 +189,7 @@ TEST(OpenUrlTest, SchemeWithoutHandlerEndsInInternetExplorer)
     }
 
     utility::usystem::openUrl(L"kolvex-nohandler://example/licence?x=1");
-    std::string seen;
-    testing_support::pumpUntil(
-        [&] {
-            if (::GetFileAttributesW(browser.journal().c_str()) == INVALID_FILE_ATTRIBUTES) return false;
-            seen = testing_support::readFile(browser.journal());
-            return !seen.empty();
-        },
-        10000);
+    const std::string seen = journalOf(browser);
     ::RegDeleteKeyW(HKEY_CURRENT_USER, scheme);
     EXPECT_EQ(seen, "iexplore.exe\tkolvex-nohandler://example/licence?x=1\r\n");
 }
@@ -214,20 +221,6 @@ LinkFacts elevatedWithShell()
     facts.osMajor = 10;
     facts.desktopShell = true;
     return facts;
-}
-
-// Waits for the browser stand-in's journal; empty when it never came.
-std::string journalOf(const BrowserStandin& browser)
-{
-    std::string seen;
-    testing_support::pumpUntil(
-        [&] {
-            if (::GetFileAttributesW(browser.journal().c_str()) == INVALID_FILE_ATTRIBUTES) return false;
-            seen = testing_support::readFile(browser.journal());
-            return !seen.empty();
-        },
-        15000);
-    return seen;
 }
 
 // The openUrl lines of this thread once there are count of them (bounded).
