@@ -36,7 +36,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
     if (librarySearch != platform::LibrarySearch::SystemFolderOnly)
         WRITE_LOG(L"library search not limited to the system folder, mode = %d", static_cast<int>(librarySearch));
 
-    ui::skin::setupSkin(instance, KOLVEX_SKIN_FOLDER_OVERRIDE ? ui::skin::SkinFolder::Used : ui::skin::SkinFolder::Ignored);
+    ui::skin::setupSkin(instance,
+                        KOLVEX_SKIN_FOLDER_OVERRIDE ? ui::skin::SkinFolder::Used : ui::skin::SkinFolder::Ignored);
     WRITE_LOG(L"skinInit2 end");
     // The window's pictures are decoded while the rest starts up and the
     // system makes the window, so its first paint only draws. Joined below,

@@ -97,7 +97,8 @@ DesktopShellResult executeThroughDesktopShell(const std::wstring& file, const st
     platform::ComPtr<IServiceProvider> services;
     platform::ComPtr<IShellBrowser> browser;
     hr = desktopDispatch->QueryInterface(kIidServiceProvider, services.outVoid());
-    if (SUCCEEDED(hr) && services) hr = services->QueryService(kSidTopLevelBrowser, kIidShellBrowser, browser.outVoid());
+    if (SUCCEEDED(hr) && services)
+        hr = services->QueryService(kSidTopLevelBrowser, kIidShellBrowser, browser.outVoid());
     if (FAILED(hr) || !browser) return failed(DesktopShellStep::ShellBrowser, hr);
 
     platform::ComPtr<IShellView> view;

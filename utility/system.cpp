@@ -101,8 +101,8 @@ void openUrl(const std::wstring& url)
     const DesktopShellResult result =
         seams.desktopShell ? seams.desktopShell(file, parameters) : executeThroughDesktopShell(file, parameters);
     if (result.ok()) {
-        WRITE_LOG(L"link opened through the desktop's shell (%s): %s%s", choice.reason, handled ? L"" : L"iexplore.exe ",
-                  url.c_str());
+        WRITE_LOG(L"link opened through the desktop's shell (%s): %s%s", choice.reason,
+                  handled ? L"" : L"iexplore.exe ", url.c_str());
         return;
     }
     WRITE_LOG(L"link opened by this process (the desktop's shell failed at %s, 0x%08lX): %s",

@@ -209,7 +209,10 @@ const char kOpenUrl[] = "utility::usystem::openUrl";
 // The seams set for one test and put back afterwards.
 class LinkSeamsFor {
 public:
-    explicit LinkSeamsFor(utility::usystem::LinkSeams seams) { utility::usystem::setLinkSeamsForTesting(std::move(seams)); }
+    explicit LinkSeamsFor(utility::usystem::LinkSeams seams)
+    {
+        utility::usystem::setLinkSeamsForTesting(std::move(seams));
+    }
     ~LinkSeamsFor() { utility::usystem::setLinkSeamsForTesting({}); }
     LinkSeamsFor(const LinkSeamsFor&) = delete;
     LinkSeamsFor& operator=(const LinkSeamsFor&) = delete;
