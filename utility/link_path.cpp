@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <cwchar>
+
 namespace utility {
 namespace usystem {
 
@@ -57,7 +59,11 @@ bool schemeHasHandler(const std::wstring& url)
 {
     const std::size_t colon = url.find(L':');
     if (colon == std::wstring::npos || colon == 0) return false;
-    const std::wstring key = url.substr(0, colon) + L"\\shell\\open\\command";
+    const std::wstring scheme = url.substr(0, colon);
+    // Web addresses go to the user's chosen browser, which the class key
+    // need not show.
+    if (_wcsicmp(scheme.c_str(), L"http") == 0 || _wcsicmp(scheme.c_str(), L"https") == 0) return true;
+    const std::wstring key = scheme + L"\\shell\\open\\command";
     common::UniqueRegKey command;
     if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE, command.out()) != ERROR_SUCCESS)
         return false;

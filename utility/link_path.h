@@ -40,8 +40,9 @@ struct LinkSeams {
 void setLinkSeamsForTesting(LinkSeams seams);
 const LinkSeams& linkSeams();
 
-// True when the link's scheme names a program that opens it ("shell\open\command"
-// of the scheme's class); the shell has nothing to start otherwise.
+// True for web addresses, and when the link's scheme names a program that
+// opens it ("shell\open\command" of the scheme's class); the shell has
+// nothing to start otherwise.
 bool schemeHasHandler(const std::wstring& url);
 
 } // namespace usystem
