@@ -81,6 +81,8 @@ expect_log() { # <log name> <exact line> [count]
 click_at() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; }
 
 # --- Main window: shadow, body, button states, licence option, Escape.
+# An earlier test may have left the pointer where the install button opens.
+xdotool mousemove 0 0
 open_layout main mainframe.xml
 shot mainframe
 expect_colour "body" mainframe 300 300 FFFFFF 2
