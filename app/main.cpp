@@ -5,6 +5,7 @@
 #include "common/log.h"
 #include "model/run_outcome.h"
 #include "model/vpdownloader_model.h"
+#include "platform/delay_load.h"
 #include "platform/system_library.h"
 #include "skinui/dpi.h"
 #include "skinui/window.h"
@@ -19,18 +20,17 @@
 #include <exception>
 #include <thread>
 
+#ifndef KOLVEX_SKIN_FOLDER_OVERRIDE
+#error "KOLVEX_SKIN_FOLDER_OVERRIDE (0 or 1) comes from the build"
+#endif
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
 {
     // First: the program runs elevated from a folder others can write into.
     const platform::LibrarySearch librarySearch = platform::restrictLibrarySearch();
+    platform::useSystemFolderForDelayLoads();
     // Before any window: where the manifest's DPI setting is not read.
     const SkinUI::DpiAwareness dpiAwareness = SkinUI::enableDpiAwareness();
-    if (FAILED(::CoInitialize(nullptr))) {
-        ::MessageBoxW(nullptr, L"启动错误", L"CoInitialize 失败", MB_OK);
-        return run_outcome::exitCode(RunOutcome::StartFailed);
-    }
-    WSADATA wsaData;
-    ::WSAStartup(MAKEWORD(2, 2), &wsaData);
 
     common::startLog(1);
     // Its hidden window belongs to this thread, so tasks run in its loop.
@@ -41,21 +41,21 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
         WRITE_LOG(L"library search not limited to the system folder, mode = %d", static_cast<int>(librarySearch));
     WRITE_LOG(L"display scaling: %s, %d dpi", SkinUI::awarenessName(dpiAwareness), SkinUI::systemDpi());
 
-    ui::skin::setupSkin(instance);
+    ui::skin::setupSkin(instance,
+                        KOLVEX_SKIN_FOLDER_OVERRIDE ? ui::skin::SkinFolder::Used : ui::skin::SkinFolder::Ignored);
     WRITE_LOG(L"skinInit2 end");
     // The window's pictures are decoded while the rest starts up and the
     // system makes the window, so its first paint only draws. Joined below,
     // before anything it reads goes away.
     std::thread pictures;
     try {
+        // Decoding needs no COM: the thread does not load it at start.
         pictures = std::thread([] {
-            const HRESULT com = ::CoInitialize(nullptr);
             try {
                 VPDownloaderMainFrame::preparePictures();
             } catch (...) {
                 // The window decodes what is missing when it paints.
             }
-            if (SUCCEEDED(com)) ::CoUninitialize();
         });
     } catch (const std::exception&) {
         WRITE_LOG(L"no thread to prepare the pictures; the window decodes them itself");
@@ -63,11 +63,27 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
 
     // Lives until the entry returns: the channel window keeps its address.
     VPDownloaderImpl application;
-    if (application.entrance(commandLine)) SkinUI::WindowImplBase::messageLoop();
+    bool comStarted = false;
+    if (application.entrance(commandLine)) {
+        // COM and Winsock wait until the window is shown: nothing before
+        // needs them (each loads its libraries), and the links, the folder
+        // dialog and the workers all come later.
+        if (FAILED(::CoInitialize(nullptr))) {
+            ::MessageBoxW(nullptr, L"启动错误", L"CoInitialize 失败", MB_OK);
+            run_outcome::record(RunOutcome::StartFailed);
+            application.closeMainFrame();
+        } else {
+            comStarted = true;
+            WSADATA wsaData;
+            ::WSAStartup(MAKEWORD(2, 2), &wsaData);
+            application.startBackgroundWork();
+        }
+        SkinUI::WindowImplBase::messageLoop();
+    }
 
     if (pictures.joinable()) pictures.join();
     VPDownloaderModel::destroy();
-    ::CoUninitialize();
+    if (comStarted) ::CoUninitialize();
     // Once, as the last line: how the run ended.
     const RunEnd end = run_outcome::current();
     WRITE_LOG(L"%s", run_outcome::logLine(end).c_str());

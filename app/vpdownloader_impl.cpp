@@ -26,17 +26,28 @@ bool VPDownloaderImpl::entrance(const wchar_t* commandLine)
         return false;
     }
     WRITE_LOG(L"player path is %s", utility::ufile::moduleFolder().c_str());
-    model->init(commandLine);
+    model->init(commandLine, VPDownloaderModel::VersionWorkerStart::Later);
     showMainFrame();
     ipcWindow_.create(kInstanceKey, this);
     return true;
+}
+
+void VPDownloaderImpl::startBackgroundWork()
+{
+    if (VPDownloaderModel* model = VPDownloaderModel::existing()) model->startVersionWorker();
+}
+
+void VPDownloaderImpl::closeMainFrame()
+{
+    if (mainFrame_) ::PostMessageW(mainFrame_->hwnd(), WM_CLOSE, 0, 0);
 }
 
 void VPDownloaderImpl::showMainFrame()
 {
     WRITE_LOG(L"player, create main window...");
     if (mainFrameGone_) return;
-    if (!mainFrame_) {
+    const bool made = !mainFrame_;
+    if (made) {
         VPDownloaderMainFrame* frame = new VPDownloaderMainFrame();
         frame->setGoneAction([this] {
             mainFrame_ = nullptr;
@@ -53,14 +64,17 @@ void VPDownloaderImpl::showMainFrame()
             return;
         }
         mainFrame_ = frame;
-        HICON icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIconResource));
-        if (icon) {
-            ::SendMessageW(frame->hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-            ::SendMessageW(frame->hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-        }
         frame->centerWindow();
     }
     mainFrame_->showWindow(true, true);
+    // Once the window is visible: the icon is only for the task bar.
+    if (made) {
+        HICON icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIconResource));
+        if (icon) {
+            ::SendMessageW(mainFrame_->hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+            ::SendMessageW(mainFrame_->hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+        }
+    }
     ::BringWindowToTop(mainFrame_->hwnd());
     utility::usystem::showWndOnTop(mainFrame_->hwnd());
 }

@@ -15,7 +15,13 @@ public:
 
     // Command-line text without the program name. True when the process
     // entry is to run the message loop; false when another installer runs.
+    // The model's background work waits for startBackgroundWork.
     bool entrance(const wchar_t* commandLine);
+    // Once the window is shown and COM and Winsock are up: the version
+    // worker starts.
+    void startBackgroundWork();
+    // Closes the main window as its close button would, without asking.
+    void closeMainFrame();
 
     // Creates the main window on the first call; every call shows it and
     // brings it to the front. Once the window is gone it does nothing.

@@ -52,20 +52,31 @@ const std::wstring& productDataFolder()
     return folder;
 }
 
+namespace {
+
+// The log file's full path, its folder made; empty without an
+// application-data folder (the lines are then dropped).
+std::wstring logFilePath(std::wstring relative)
+{
+    if (productDataFolder().empty()) return std::wstring();
+    for (wchar_t& c : relative)
+        if (c == L'/') c = L'\\';
+    const std::wstring path = productDataFolder() + L"\\" + relative;
+    const std::wstring folder = path.substr(0, path.rfind(L'\\'));
+    ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr); // failure shows when opening
+    return path;
+}
+
+} // namespace
+
 void startLog(int moduleNumber)
 {
-    std::wstring relative = logRelativePath(moduleNumber);
-    std::wstring path;
-    if (!relative.empty() && !productDataFolder().empty()) {
-        for (wchar_t& c : relative)
-            if (c == L'/') c = L'\\';
-        path = productDataFolder() + L"\\" + relative;
-        const std::wstring folder = path.substr(0, path.rfind(L'\\'));
-        ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr); // failure shows when opening
-    }
-    if (!path.empty() && !g_writer.load()) {
-        // Lives for the rest of the process: other threads may still log while it ends.
-        LogWriter* writer = new LogWriter(path);
+    const std::wstring relative = logRelativePath(moduleNumber);
+    if (!relative.empty() && !g_writer.load()) {
+        // The folder (shell32) is worked out by the writer's thread, so the
+        // start of the program does not wait for it. Lives for the rest of
+        // the process: other threads may still log while it ends.
+        LogWriter* writer = new LogWriter([relative] { return logFilePath(relative); });
         writer->start();
         g_writer.store(writer);
     }

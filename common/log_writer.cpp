@@ -3,10 +3,13 @@
 #include "common/log_file.h"
 
 #include <chrono>
+#include <memory>
 
 namespace common {
 
-LogWriter::LogWriter(std::wstring path) : path_(std::move(path)) {}
+LogWriter::LogWriter(std::wstring path) : pathSource_([path] { return path; }) {}
+
+LogWriter::LogWriter(std::function<std::wstring()> pathSource) : pathSource_(std::move(pathSource)) {}
 
 LogWriter::~LogWriter() { stop(); }
 
@@ -58,7 +61,9 @@ void LogWriter::run()
 
 void LogWriter::writeUntilStopped()
 {
-    LogFile file(path_);
+    // Opened with the first batch, about half a second in: the program's
+    // start does not share the processor with working out the path.
+    std::unique_ptr<LogFile> file;
     std::string batch;
     for (;;) {
         bool stopping = false;
@@ -70,7 +75,8 @@ void LogWriter::writeUntilStopped()
             stopping = stop_;
         }
         // Written outside the lock, so a logging thread never waits for the disk.
-        file.append(batch.data(), batch.size());
+        if (!file && !batch.empty()) file.reset(new LogFile(pathSource_ ? pathSource_() : std::wstring()));
+        if (file) file->append(batch.data(), batch.size());
         batch.clear();
         if (stopping) return;
     }

@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -17,6 +18,9 @@ public:
     // The thread is started by start(); a writer that is never started only
     // queues, which lets tests look at the queue alone.
     explicit LogWriter(std::wstring path);
+    // The path is asked for on the writer's thread, at the first write:
+    // working it out may load libraries and make folders.
+    explicit LogWriter(std::function<std::wstring()> pathSource);
     ~LogWriter();
 
     LogWriter(const LogWriter&) = delete;
@@ -34,7 +38,7 @@ private:
     void run();
     void writeUntilStopped();
 
-    const std::wstring path_;
+    const std::function<std::wstring()> pathSource_;
     std::mutex lock_;
     std::condition_variable wake_;
     std::string pending_;

@@ -10,8 +10,15 @@ bool VPDownloaderModel::popupExistPwnd()
     if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) mutex.reset();
     if (!mutex) {
         // Also when the mutex could not be made: two installers must not run.
-        if (HWND running = ::FindWindowExW(nullptr, nullptr, kInstanceKey, nullptr))
+        if (HWND running = ::FindWindowExW(nullptr, nullptr, kInstanceKey, nullptr)) {
+            // This process was started by the user and may take the
+            // foreground; the running one may only when given the right.
+            DWORD runningProcess = 0;
+            ::GetWindowThreadProcessId(running, &runningProcess);
+            if (runningProcess && !::AllowSetForegroundWindow(runningProcess))
+                WRITE_LOG(L"process %lu may not take the foreground: error %lu", runningProcess, ::GetLastError());
             ::PostMessageW(running, kShowRequestMessage, 0, 0);
+        }
         WRITE_LOG(L"VPDownloaderModel::popupExistPwnd exist");
         return true;
     }

@@ -52,7 +52,7 @@ void VPDownloaderModel::destroy()
     delete model;
 }
 
-void VPDownloaderModel::init(const wchar_t* commandLine)
+void VPDownloaderModel::init(const wchar_t* commandLine, VersionWorkerStart start)
 {
     const std::wstring stem = utility::ufile::fileTitle(utility::ufile::modulePath());
     WRITE_LOG(L"VPDownloaderModel::exe filename= %s", stem.c_str());
@@ -85,6 +85,11 @@ void VPDownloaderModel::init(const wchar_t* commandLine)
                   fromCommandLine.apkurl.c_str());
     }
 
+    if (start == VersionWorkerStart::Now) startVersionWorker();
+}
+
+void VPDownloaderModel::startVersionWorker()
+{
     versionWorker.start(makeMemberFuncRunable(this, &VPDownloaderModel::_threadCheckVersion));
 }
 

@@ -39,8 +39,13 @@ public:
     bool popupExistPwnd();
 
     // Once, on the user-interface thread: launch parameters from the file
-    // name, installed version and install folder, then the command line.
-    void init(const wchar_t* commandLine);
+    // name, installed version and install folder, then the command line;
+    // then the version worker starts, unless asked to wait: the installer
+    // shows its window first and then calls startVersionWorker, so that the
+    // worker does not take the processor and the network from the start.
+    enum class VersionWorkerStart { Now, Later };
+    void init(const wchar_t* commandLine, VersionWorkerStart start = VersionWorkerStart::Now);
+    void startVersionWorker();
 
     std::wstring getInstallDir() const { return installDir.get(); }
     // The window validates the folder before it hands it over.

@@ -1,10 +1,10 @@
 #include "skinui/gdiplus_library.h"
 
+#include "platform/delay_load.h"
 #include "platform/system_library.h"
 #include "skinui/resources.h"
 
 #include <windows.h>
-#include <delayimp.h>
 
 #include <cstring>
 #include <mutex>
@@ -47,11 +47,12 @@ std::wstring newestSideBySideCopy()
     return best;
 }
 
-// The delay-load stubs ask before they load a library by its bare name.
+// The delay-load stubs ask before they load a library by its bare name;
+// the program's other delay-loaded libraries keep the system folder's copy.
 FARPROC WINAPI delayLoadNotice(unsigned notice, PDelayLoadInfo info)
 {
     if (notice != dliNotePreLoadLibrary || !info || !info->szDll || ::lstrcmpiA(info->szDll, "gdiplus.dll") != 0)
-        return nullptr;
+        return platform::systemFolderDelayLoad(notice, info);
     FARPROC module = nullptr;
     static_assert(sizeof(module) == sizeof(g_gdiplus), "a module handle travels as the answer");
     std::memcpy(&module, &g_gdiplus, sizeof module);

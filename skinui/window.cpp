@@ -208,6 +208,8 @@ LRESULT WindowImplBase::onCreate()
     initWindow();
     relayout();
     paintRect(nullptr);
+    // What initWindow changed is in this paint already.
+    dirty_ = RECT{0, 0, 0, 0};
     initAccess();
     return 0;
 }
@@ -321,8 +323,8 @@ void WindowImplBase::present(const RECT* dirty)
         ::InvalidateRect(hwnd_, dirty, FALSE); // no rectangle: the whole window
         return;
     }
-    // A hidden window's bitmap goes to the screen once, when it is shown:
-    // at 200 % a whole upload costs more than the paint.
+    // A hidden layered window gets its bitmap once it is shown: uploading
+    // it before costs the start a copy that Wine does not even show.
     if (!::IsWindowVisible(hwnd_)) {
         presentSkipped_ = true;
         return;
@@ -770,6 +772,10 @@ LRESULT WindowImplBase::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
         return 0;
     case WM_ERASEBKGND:
         return 1;
+    case WM_SHOWWINDOW:
+        // Shown by other means than showWindow: the skipped bitmap follows.
+        if (wParam && layered_ && presentSkipped_) scheduleRepaint(nullptr, false);
+        break;
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = ::BeginPaint(hwnd_, &ps);
@@ -794,10 +800,6 @@ LRESULT WindowImplBase::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_SIZE:
         if (painter_ && wParam != SIZE_MINIMIZED && fitSurface()) paintRect(nullptr);
         return 0;
-    case WM_SHOWWINDOW:
-        // Shown other than through showWindow: what was painted meanwhile.
-        if (wParam && presentSkipped_) scheduleRepaint(nullptr, false);
-        break;
     case WM_MOVE:
         return 0;
     case WM_MOUSEMOVE:
@@ -867,8 +869,8 @@ LRESULT WindowImplBase::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
             repaintPosted_ = false;
             RECT dirty = dirty_;
             dirty_ = RECT{0, 0, 0, 0};
-            if (needLayout_ || dirty.right <= dirty.left) paintRect(nullptr);
-            else paintRect(&dirty);
+            if (needLayout_) paintRect(nullptr);
+            else if (dirty.right > dirty.left && dirty.bottom > dirty.top) paintRect(&dirty);
             afterChange();
             return 0;
         }

@@ -217,6 +217,7 @@ private:
     CSurface surface_;
     std::unique_ptr<CPainter> painter_;
     bool layered_ = false;
+    // A bitmap painted while the layered window was hidden is not on screen.
     bool presentSkipped_ = false;
     bool surfaceFresh_ = false;
     int dpi_ = 96;

@@ -1,6 +1,7 @@
 #include "utility/system.h"
 
 #include "common/log.h"
+#include "utility/link_path.h"
 
 #include <windows.h>
 
@@ -62,7 +63,11 @@ void showWndOnTop(HWND window)
     WRITE_LOG(L"showWndOnTop end");
 }
 
-void openUrl(const std::wstring& url)
+namespace {
+
+// The way links were opened before elevation was considered: the handler of
+// the address, else Internet Explorer with the address.
+void openInThisProcess(const std::wstring& url)
 {
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof(info);
@@ -76,6 +81,33 @@ void openUrl(const std::wstring& url)
     const INT_PTR result = reinterpret_cast<INT_PTR>(
         ::ShellExecuteW(nullptr, L"open", L"iexplore.exe", url.c_str(), nullptr, SW_SHOW));
     WRITE_LOG(L"no handler took the address (error %lu); Internet Explorer: %d", error, static_cast<int>(result));
+}
+
+} // namespace
+
+void openUrl(const std::wstring& url)
+{
+    const LinkSeams& seams = linkSeams();
+    const LinkChoice choice = chooseLinkPath(seams.facts ? seams.facts() : currentLinkFacts());
+    if (choice.path == LinkPath::OwnProcess) {
+        WRITE_LOG(L"link opened by this process (%s): %s", choice.reason, url.c_str());
+        openInThisProcess(url);
+        return;
+    }
+    // As in this process: an address no program takes goes to Internet Explorer.
+    const bool handled = schemeHasHandler(url);
+    const std::wstring file = handled ? url : L"iexplore.exe";
+    const std::wstring parameters = handled ? std::wstring() : url;
+    const DesktopShellResult result =
+        seams.desktopShell ? seams.desktopShell(file, parameters) : executeThroughDesktopShell(file, parameters);
+    if (result.ok()) {
+        WRITE_LOG(L"link opened through the desktop's shell (%s): %s%s", choice.reason,
+                  handled ? L"" : L"iexplore.exe ", url.c_str());
+        return;
+    }
+    WRITE_LOG(L"link opened by this process (the desktop's shell failed at %s, 0x%08lX): %s",
+              desktopShellStepName(result.failedAt), static_cast<unsigned long>(result.error), url.c_str());
+    openInThisProcess(url);
 }
 
 } // namespace usystem

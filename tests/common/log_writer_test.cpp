@@ -107,3 +107,26 @@ TEST(LogWriterTest, StopWritesWhatIsPendingAndLaterStopsAreHarmless)
     Sleep(700);
     EXPECT_EQ(readFile(path), "one\r\ntwo\r\n");
 }
+
+TEST(LogWriterTest, APathSourceIsAskedOnTheWritersThreadAndLinesQueuedMeanwhileArrive)
+{
+    const std::wstring path = scratchFolder() + L"source.log";
+    const DWORD caller = ::GetCurrentThreadId();
+    DWORD asker = caller;
+    int asked = 0;
+    {
+        common::LogWriter writer([&] {
+            asker = ::GetCurrentThreadId();
+            ++asked;
+            return path;
+        });
+        // Queued before the writer knows its file.
+        writer.enqueue("early\r\n", 7);
+        writer.start();
+        writer.enqueue("later\r\n", 7);
+        writer.stop();
+    }
+    EXPECT_EQ(asked, 1);
+    EXPECT_NE(asker, caller);
+    EXPECT_EQ(readFile(path), "early\r\nlater\r\n");
+}

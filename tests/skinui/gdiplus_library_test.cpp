@@ -1,12 +1,14 @@
 // Which side-by-side copy of GDI+ the painter takes where the system folder
 // has none (Windows XP), and that the painter's GDI+ is the system's.
 
+#include "platform/delay_load.h"
 #include "skinui/gdiplus_library.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <cstring>
 #include <cwchar>
 #include <string>
 
@@ -53,6 +55,40 @@ TEST(GdiplusLibrary, LoadedFromTheSystemFolder)
     const UINT n = ::GetSystemDirectoryW(system, MAX_PATH);
     ASSERT_GT(n, 0u);
     EXPECT_EQ(_wcsnicmp(path, system, n), 0) << path;
+}
+
+// The hook the delay-load stubs ask: the system folder's copy by full path,
+// nothing for a name that is not a bare library name.
+TEST(DelayLoadHook, GivesTheSystemFoldersCopyOfABareLibraryNameOnly)
+{
+    wchar_t system[MAX_PATH] = {};
+    const UINT n = ::GetSystemDirectoryW(system, MAX_PATH);
+    ASSERT_GT(n, 0u);
+    struct Case {
+        const char* name;
+        unsigned notice;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"ws2_32.dll", dliNotePreLoadLibrary, true},      {"SHLWAPI.DLL", dliNotePreLoadLibrary, true},
+        {"ws2_32.dll", dliNotePreGetProcAddress, false}, {"..\\ws2_32.dll", dliNotePreLoadLibrary, false},
+        {"sub/ws2_32.dll", dliNotePreLoadLibrary, false}, {"kolvex-missing.dll", dliNotePreLoadLibrary, false},
+        {"ws2_32\xE9.dll", dliNotePreLoadLibrary, false},
+    };
+    for (const Case& c : cases) {
+        DelayLoadInfo info = {};
+        info.cb = sizeof(info);
+        info.szDll = c.name;
+        const FARPROC answer = platform::systemFolderDelayLoad(c.notice, &info);
+        HMODULE module = nullptr;
+        std::memcpy(&module, &answer, sizeof module);
+        EXPECT_EQ(module != nullptr, c.loads) << c.name;
+        if (!module) continue;
+        wchar_t path[MAX_PATH] = {};
+        ASSERT_GT(::GetModuleFileNameW(module, path, MAX_PATH), 0u);
+        EXPECT_EQ(_wcsnicmp(path, system, n), 0) << path;
+        ::FreeLibrary(module);
+    }
 }
 
 } // namespace

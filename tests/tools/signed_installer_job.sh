@@ -102,7 +102,10 @@ echo "refused: $(refusal "$mark" "$win\\installed\\rizodi.exe" "no signature")"
 planted="$work/planted"
 mkdir -p "$planted"
 cp "$build/tools/standin.exe" "$planted/taskkill.exe"
-for dll in wintrust.dll crypt32.dll gdiplus.dll; do cp "$build/tests/planted.dll" "$planted/$dll"; done
+# The libraries it loads at run time, and those it takes through delay-load
+# stubs.
+libraries="wintrust.dll crypt32.dll gdiplus.dll ole32.dll oleaut32.dll shell32.dll shlwapi.dll wininet.dll ws2_32.dll"
+for dll in $libraries; do cp "$build/tests/planted.dll" "$planted/$dll"; done
 run 0 planted planted-install planted
 [[ $(journal_lines "$work/planted-install/standin-journal.txt" rizodi.exe) == 1 ]] || fail "planted: no installation"
 [[ ! -e "$planted/standin-journal.txt" ]] || fail "planted taskkill.exe ran: $(cat "$planted/standin-journal.txt")"
@@ -140,4 +143,4 @@ if [[ -n ${DISPLAY:-} ]]; then
 fi
 loaded=$(find "$planted" -name '*.loaded')
 [[ -z $loaded ]] || fail "planted libraries loaded: $loaded"
-echo "planted: taskkill.exe never ran; wintrust.dll, crypt32.dll, gdiplus.dll never loaded"
+echo "planted: taskkill.exe never ran; none of $libraries loaded"

@@ -6,6 +6,7 @@
 #include "message_pump.h"
 #include "test_support.h"
 #include "utility/file.h"
+#include "utility/link_path.h"
 #include "utility/system.h"
 
 #include "common/unique_reg_key.h"
@@ -15,6 +16,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -159,6 +161,20 @@ private:
     bool saved_ = false;
 };
 
+// Waits for the browser stand-in's journal; empty when it never came.
+std::string journalOf(const BrowserStandin& browser)
+{
+    std::string seen;
+    testing_support::pumpUntil(
+        [&] {
+            if (::GetFileAttributesW(browser.journal().c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+            seen = testing_support::readFile(browser.journal());
+            return !seen.empty();
+        },
+        15000);
+    return seen;
+}
+
 } // namespace
 
 TEST(OpenUrlTest, SchemeWithoutHandlerEndsInInternetExplorer)
@@ -174,14 +190,143 @@ TEST(OpenUrlTest, SchemeWithoutHandlerEndsInInternetExplorer)
     }
 
     utility::usystem::openUrl(L"kolvex-nohandler://example/licence?x=1");
-    std::string seen;
-    testing_support::pumpUntil(
-        [&] {
-            if (::GetFileAttributesW(browser.journal().c_str()) == INVALID_FILE_ATTRIBUTES) return false;
-            seen = testing_support::readFile(browser.journal());
-            return !seen.empty();
-        },
-        10000);
+    const std::string seen = journalOf(browser);
     ::RegDeleteKeyW(HKEY_CURRENT_USER, scheme);
     EXPECT_EQ(seen, "iexplore.exe\tkolvex-nohandler://example/licence?x=1\r\n");
+}
+
+// --- which process opens a link
+
+namespace {
+
+using utility::usystem::DesktopShellResult;
+using utility::usystem::DesktopShellStep;
+using utility::usystem::LinkFacts;
+using utility::usystem::LinkPath;
+
+const char kOpenUrl[] = "utility::usystem::openUrl";
+
+// The seams set for one test and put back afterwards.
+class LinkSeamsFor {
+public:
+    explicit LinkSeamsFor(utility::usystem::LinkSeams seams)
+    {
+        utility::usystem::setLinkSeamsForTesting(std::move(seams));
+    }
+    ~LinkSeamsFor() { utility::usystem::setLinkSeamsForTesting({}); }
+    LinkSeamsFor(const LinkSeamsFor&) = delete;
+    LinkSeamsFor& operator=(const LinkSeamsFor&) = delete;
+};
+
+LinkFacts elevatedWithShell()
+{
+    LinkFacts facts;
+    facts.elevated = true;
+    facts.osMajor = 10;
+    facts.desktopShell = true;
+    return facts;
+}
+
+// The openUrl lines of this thread once there are count of them (bounded).
+std::vector<std::string> openUrlLines(const testing_support::LogCapture& log, std::size_t count)
+{
+    std::vector<std::string> messages;
+    testing_support::waitUntil(
+        [&] {
+            messages.clear();
+            for (const auto& entry : log.lines(kOpenUrl)) messages.push_back(entry.message);
+            return messages.size() >= count;
+        },
+        5000);
+    return messages;
+}
+
+} // namespace
+
+TEST(LinkPathTest, OnlyAnElevatedProcessWithADesktopShellAfterXpUsesTheShell)
+{
+    const std::pair<LinkFacts, LinkPath> rows[] = {
+        {{true, 10, true}, LinkPath::DesktopShell}, {{true, 6, true}, LinkPath::DesktopShell},
+        {{false, 10, true}, LinkPath::OwnProcess},  {{true, 10, false}, LinkPath::OwnProcess},
+        {{true, 5, true}, LinkPath::OwnProcess},    {{true, 0, true}, LinkPath::OwnProcess},
+        {{false, 5, false}, LinkPath::OwnProcess},
+    };
+    for (const auto& row : rows) {
+        const utility::usystem::LinkChoice choice = utility::usystem::chooseLinkPath(row.first);
+        EXPECT_EQ(choice.path, row.second)
+            << row.first.elevated << " " << row.first.osMajor << " " << row.first.desktopShell;
+        EXPECT_TRUE(choice.reason && *choice.reason);
+    }
+}
+
+TEST(LinkPathTest, ElevatedLinksGoToTheDesktopsShellAndUnhandledSchemesToInternetExplorer)
+{
+    // Wine's class root is the machine's classes (the test prefix's).
+    const wchar_t handled[] = L"Software\\Classes\\kolvex-handled\\shell\\open\\command";
+    {
+        common::UniqueRegKey key;
+        ASSERT_EQ(::RegCreateKeyW(HKEY_LOCAL_MACHINE, handled, key.out()), ERROR_SUCCESS);
+        const wchar_t command[] = L"\"C:\\kolvex\\handler.exe\" \"%1\"";
+        ::RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command), sizeof(command));
+    }
+    std::vector<std::wstring> calls;
+    utility::usystem::LinkSeams seams;
+    seams.facts = elevatedWithShell;
+    seams.desktopShell = [&calls](const std::wstring& file, const std::wstring& parameters) {
+        calls.push_back(file + L"|" + parameters);
+        return DesktopShellResult();
+    };
+    LinkSeamsFor use(seams);
+    testing_support::LogCapture log;
+
+    utility::usystem::openUrl(L"kolvex-handled://group/?x=1");
+    utility::usystem::openUrl(L"kolvex-nohandler://page");
+    utility::usystem::openUrl(L"HTTPS://www.kolvex.com/");
+    for (std::wstring key = handled; key != L"Software\\Classes"; key.erase(key.rfind(L'\\')))
+        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
+
+    EXPECT_EQ(calls, (std::vector<std::wstring>{L"kolvex-handled://group/?x=1|", L"iexplore.exe|kolvex-nohandler://page",
+                                                L"HTTPS://www.kolvex.com/|"}));
+    const std::vector<std::string> messages = openUrlLines(log, 3);
+    ASSERT_EQ(messages.size(), 3u);
+    for (const std::string& message : messages)
+        EXPECT_EQ(message.find("link opened through the desktop's shell (elevated"), 0u) << message;
+    EXPECT_NE(messages[1].find("iexplore.exe kolvex-nohandler://page"), std::string::npos);
+}
+
+TEST(LinkPathTest, WhereTheDesktopsShellFailsThisProcessOpensTheLinkAndTheLogNamesTheStep)
+{
+    BrowserStandin browser;
+    utility::usystem::LinkSeams seams;
+    seams.facts = elevatedWithShell;
+    seams.desktopShell = [](const std::wstring&, const std::wstring&) {
+        DesktopShellResult result;
+        result.failedAt = DesktopShellStep::DesktopWindow;
+        result.error = E_FAIL;
+        return result;
+    };
+    {
+        LinkSeamsFor use(seams);
+        testing_support::LogCapture log;
+        utility::usystem::openUrl(L"kolvex-nohandler://fallback");
+        EXPECT_EQ(journalOf(browser), "iexplore.exe\tkolvex-nohandler://fallback\r\n");
+        EXPECT_EQ(openUrlLines(log, 1), std::vector<std::string>{"link opened by this process (the desktop's shell "
+                                                                 "failed at FindWindowSW, 0x80004005): "
+                                                                 "kolvex-nohandler://fallback"});
+    }
+    // The real way: whether Wine's desktop serves the shell's window list
+    // depends on its state, and the desktop's 64-bit process does not start
+    // a 32-bit test's stand-in. Either way the log says once which way; when
+    // the shell failed, this process opened the link.
+    ::DeleteFileW(browser.journal().c_str());
+    seams.desktopShell = nullptr;
+    LinkSeamsFor use(seams);
+    testing_support::LogCapture log;
+    utility::usystem::openUrl(L"kolvex-nohandler://real");
+    const std::vector<std::string> lines = openUrlLines(log, 1);
+    ASSERT_EQ(lines.size(), 1u);
+    if (lines[0].find("link opened by this process (the desktop's shell failed at ") == 0)
+        EXPECT_EQ(journalOf(browser), "iexplore.exe\tkolvex-nohandler://real\r\n");
+    else
+        EXPECT_EQ(lines[0].find("link opened through the desktop's shell (elevated"), 0u) << lines[0];
 }

@@ -9,6 +9,7 @@
 // fit.
 //   vpgallery.exe [--log FILE] [--page N] [--custom] [--bench] [--where a,b] [--fit] LAYOUT
 
+#include "platform/delay_load.h"
 #include "platform/system_library.h"
 #include "skinui/dpi.h"
 #include "skinui/multi_language.h"
@@ -273,6 +274,7 @@ int wmain(int argc, wchar_t** argv)
 {
     // As the installer's own entry does.
     platform::restrictLibrarySearch();
+    platform::useSystemFolderForDelayLoads();
     SkinUI::enableDpiAwareness();
     Options options;
     for (int i = 1; i < argc; ++i) {

@@ -11,6 +11,7 @@
 #include "common/log.h"
 #include "model/region_profile.h"
 #include "model/vpdownloader_model.h"
+#include "platform/delay_load.h"
 #include "platform/system_library.h"
 #include "tasks/ui_task_dispatcher.h"
 #include "utility/text.h"
@@ -90,6 +91,7 @@ int wmain()
 {
     // As the installer's own entry does.
     platform::restrictLibrarySearch();
+    platform::useSystemFolderForDelayLoads();
     ::CoInitialize(nullptr);
     WSADATA wsaData;
     ::WSAStartup(MAKEWORD(2, 2), &wsaData);

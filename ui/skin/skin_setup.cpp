@@ -59,7 +59,7 @@ int loadMultiLanguageTables(const SkinFiles& files)
     return used;
 }
 
-void setupSkin(HMODULE module, const std::wstring& programFolder)
+void setupSkin(HMODULE module, const std::wstring& programFolder, SkinFolder use)
 {
     SkinUI::setTraceSink(traceToLog);
     SkinUI::setInstance(module);
@@ -67,7 +67,10 @@ void setupSkin(HMODULE module, const std::wstring& programFolder)
     const std::wstring folder = programFolder + L"skin";
     const DWORD attributes = ::GetFileAttributesW(folder.c_str());
     const bool haveFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-    files.setResourceFolder(haveFolder ? folder + L"\\" : std::wstring());
+    // The installer runs elevated, often from a downloads folder: a folder
+    // planted beside it must not change what it shows.
+    if (haveFolder && use == SkinFolder::Ignored) WRITE_LOG(L"skin folder ignored: %s", folder.c_str());
+    files.setResourceFolder(haveFolder && use == SkinFolder::Used ? folder + L"\\" : std::wstring());
     SkinUI::setFileSource(&files);
     // Runs before any window: an exception here would end the program.
     try {
@@ -80,7 +83,7 @@ void setupSkin(HMODULE module, const std::wstring& programFolder)
     }
 }
 
-void setupSkin(HMODULE module) { setupSkin(module, utility::ufile::moduleFolder()); }
+void setupSkin(HMODULE module, SkinFolder use) { setupSkin(module, utility::ufile::moduleFolder(), use); }
 
 } // namespace skin
 } // namespace ui

@@ -23,10 +23,14 @@ bool loadPackageResource(HMODULE module, FileTable& files);
 // multi_language_patch.tsv through the lookup; returns how many were used.
 int loadMultiLanguageTables(const SkinFiles& files);
 
-// programFolder ends with a separator; its "skin" subfolder, if present,
-// becomes the resource folder. No exception leaves it.
-void setupSkin(HMODULE module, const std::wstring& programFolder);
-void setupSkin(HMODULE module);
+// Whether a "skin" folder beside the program replaces files of the package:
+// in developer and test builds; a release build reads its own package only.
+enum class SkinFolder { Used, Ignored };
+
+// programFolder ends with a separator; its "skin" subfolder, if present and
+// used, becomes the resource folder. No exception leaves it.
+void setupSkin(HMODULE module, const std::wstring& programFolder, SkinFolder use = SkinFolder::Used);
+void setupSkin(HMODULE module, SkinFolder use);
 
 } // namespace skin
 } // namespace ui
