@@ -57,6 +57,10 @@ wd_init() { # <build dir> <work dir>
   WD_PORT=$(cat "$WD_BUILD/standin-port" 2>/dev/null || echo 18080)
   WD_SHOTS="$WD_BUILD/screenshots"
   WD_LOG="$WD_BUILD/wineprefix/drive_c/users/$(whoami)/AppData/Roaming/Bexmoor2/log/vpinstall.log"
+  # The program starts its log over once it holds 1 MiB, which a run
+  # crossing that mark would lose its first lines to: each user of the
+  # driver begins with a fresh one.
+  rm -f "$WD_LOG"
   mkdir -p "$WD_WORK" "$WD_SHOTS"
   wd_positions
 }
