@@ -33,16 +33,31 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
     const SkinUI::DpiAwareness dpiAwareness = SkinUI::enableDpiAwareness();
 
     common::startLog(1);
-    // Its hidden window belongs to this thread, so tasks run in its loop.
-    UiTaskDispatcher::create();
     WRITE_LOG(L"downloader start. version is : %s *******************", KOLVEX_VERSION_TEXT);
     WRITE_LOG(L"commoninit end");
     if (librarySearch != platform::LibrarySearch::SystemFolderOnly)
         WRITE_LOG(L"library search not limited to the system folder, mode = %d", static_cast<int>(librarySearch));
     WRITE_LOG(L"display scaling: %s, %d dpi", SkinUI::awarenessName(dpiAwareness), SkinUI::systemDpi());
 
-    ui::skin::setupSkin(instance,
-                        KOLVEX_SKIN_FOLDER_OVERRIDE ? ui::skin::SkinFolder::Used : ui::skin::SkinFolder::Ignored);
+    // The skin is unpacked while this thread makes its first window, which
+    // starts the system's display driver. Joined before anything reads it.
+    const ui::skin::SkinFolder skinFolder =
+        KOLVEX_SKIN_FOLDER_OVERRIDE ? ui::skin::SkinFolder::Used : ui::skin::SkinFolder::Ignored;
+    std::thread skin;
+    try {
+        skin = std::thread([instance, skinFolder] {
+            try {
+                ui::skin::setupSkin(instance, skinFolder);
+            } catch (...) {
+                WRITE_LOG(L"skin set-up stopped by an error");
+            }
+        });
+    } catch (const std::exception&) {
+        ui::skin::setupSkin(instance, skinFolder);
+    }
+    // Its hidden window belongs to this thread, so tasks run in its loop.
+    UiTaskDispatcher::create();
+    if (skin.joinable()) skin.join();
     WRITE_LOG(L"skinInit2 end");
     // The window's pictures are decoded while the rest starts up and the
     // system makes the window, so its first paint only draws. Joined below,

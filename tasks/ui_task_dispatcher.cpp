@@ -1,13 +1,13 @@
 #include "tasks/ui_task_dispatcher.h"
 
 #include "common/log.h"
-#include "platform/window_proc.h"
 
 #include <atomic>
 
 namespace {
 
 std::atomic<UiTaskDispatcher*> g_dispatcher{nullptr};
+constexpr wchar_t kWindowClass[] = L"KolvexTaskDispatcher";
 
 class LockGuard {
 public:
@@ -38,14 +38,24 @@ UiTaskDispatcher* UiTaskDispatcher::instance() { return g_dispatcher.load(); }
 UiTaskDispatcher::UiTaskDispatcher()
 {
     ::InitializeCriticalSection(&lock_);
-    window_ = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                ::GetModuleHandleW(nullptr), nullptr);
+    // A class of its own: a system control class would load the visual
+    // styles' machinery before the first window is shown.
+    const HINSTANCE module = ::GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &UiTaskDispatcher::windowProc;
+    wc.hInstance = module;
+    wc.lpszClassName = kWindowClass;
+    if (!::RegisterClassExW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        WRITE_LOG(L"dispatch window class not registered: error = %d.", static_cast<int>(::GetLastError()));
+        return;
+    }
+    window_ = ::CreateWindowExW(0, kWindowClass, L"", WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module, nullptr);
     if (!window_) {
         WRITE_LOG(L"create dispatch window failed! error = %d.", static_cast<int>(::GetLastError()));
         return;
     }
     ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    platform::setWindowProc(window_, &UiTaskDispatcher::windowProc);
 }
 
 UiTaskDispatcher::~UiTaskDispatcher()
