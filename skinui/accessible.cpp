@@ -230,7 +230,7 @@ public:
         HWND hwnd = host_->accessibleWindow();
         unsigned long bits = 0;
         if (c) {
-            bits = accessibleState(*c, context());
+            bits = accessibleState(*c, host_->accessibleContext());
         } else {
             if (!::IsWindowVisible(hwnd)) bits |= STATE_SYSTEM_INVISIBLE;
             if (!::IsWindowEnabled(hwnd)) bits |= STATE_SYSTEM_UNAVAILABLE;
@@ -313,7 +313,7 @@ public:
         CControlUI* from = resolve(start, hr);
         if (FAILED(hr)) return hr;
         const std::vector<CControlUI*> all = children();
-        const AccessibleContext now = context();
+        const AccessibleContext now = host_->accessibleContext();
         long found = 0;
         if (direction == NAVDIR_FIRSTCHILD || direction == NAVDIR_LASTCHILD) {
             if (from) return E_INVALIDARG;
@@ -322,8 +322,8 @@ public:
                 if (shownItem(*all[i], now)) found = static_cast<long>(i) + 1;
             }
         } else if (from) {
-            const long id = childIdOf(*host_->accessibleRoot(), from);
-            const std::size_t at = static_cast<std::size_t>(id - 1);
+            // resolve() took the id as an index of these children.
+            const std::size_t at = static_cast<std::size_t>(start.lVal - 1);
             if (direction == NAVDIR_NEXT || direction == NAVDIR_PREVIOUS) {
                 const bool forward = direction == NAVDIR_NEXT;
                 for (std::size_t i = at; !found;) {
@@ -353,7 +353,7 @@ public:
         ::GetClientRect(hwnd, &client);
         if (!::PtInRect(&client, pt)) return S_FALSE;
         const std::vector<CControlUI*> all = children();
-        const AccessibleContext now = context();
+        const AccessibleContext now = host_->accessibleContext();
         // Later controls lie on top.
         for (std::size_t i = all.size(); i-- > 0;) {
             const RECT& r = all[i]->pos();
@@ -405,14 +405,6 @@ private:
         CControlUI* c = control(child);
         if (!c) hr = E_INVALIDARG;
         return c;
-    }
-    AccessibleContext context() const
-    {
-        AccessibleContext now;
-        now.focused = host_->focusedControl();
-        now.defaultButton = host_->defaultControl();
-        now.windowFocused = ::GetFocus() == host_->accessibleWindow();
-        return now;
     }
     std::wstring windowText() const
     {

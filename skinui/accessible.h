@@ -5,6 +5,7 @@
 // User-interface thread only: calls from a reader in another process
 // arrive there through COM's message dispatch.
 
+#include "skinui/accessible_tree.h"
 #include "skinui/control.h"
 
 #include <windows.h>
@@ -21,6 +22,8 @@ public:
     virtual CControlUI* accessibleRoot() const = 0;
     virtual CControlUI* focusedControl() const = 0;
     virtual CControlUI* defaultControl() const = 0;
+    // The focus and the default button as the tree's states read them.
+    virtual AccessibleContext accessibleContext() const = 0;
     // ROLE_SYSTEM_CLIENT, or ROLE_SYSTEM_DIALOG for a box.
     virtual long clientRole() const = 0;
     // Both run later, from the window's own messages: the reader's call

@@ -104,7 +104,7 @@ std::wstring accessibleName(const CControlUI& control, CControlUI& root)
 bool accessibleValue(const CControlUI& control, std::wstring& value)
 {
     if (const auto* edit = dynamic_cast<const CEditUI*>(&control)) {
-        value = edit->isPassword() ? std::wstring(edit->text().size(), L'*') : edit->text();
+        value = edit->shownText();
         return true;
     }
     if (dynamic_cast<const CRichEditUI*>(&control)) {
@@ -235,6 +235,5 @@ bool CValueThrottle::holding() const
     return false;
 }
 
-void CValueThrottle::forget(const CControlUI* control) { entries_.erase(const_cast<CControlUI*>(control)); }
 
 } // namespace SkinUI

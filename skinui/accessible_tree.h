@@ -74,7 +74,6 @@ public:
     // The held controls whose second has passed; they are no longer held.
     std::vector<CControlUI*> due(unsigned long now);
     bool holding() const;
-    void forget(const CControlUI* control);
 
 private:
     struct Entry {

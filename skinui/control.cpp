@@ -83,11 +83,11 @@ bool CControlUI::setAttribute(const std::wstring& name, const std::wstring& valu
     return ok;
 }
 
-void CControlUI::changed(bool relayout)
+void CControlUI::notifyHost(bool relayout, bool forReaders)
 {
     CControlUI* root = this;
     while (root->parent_) root = root->parent_;
-    if (root->host_) root->host_->controlChanged(*this, relayout);
+    if (root->host_) root->host_->controlChanged(*this, relayout, forReaders);
 }
 
 bool CControlUI::applyAttributeList(const std::wstring& list)

@@ -15,11 +15,13 @@ class CContainerUI;
 class CControlUI;
 
 // Told when a control changes how it looks, so its window can repaint
-// (and lay out again when sizes or visibility may have changed).
+// (and lay out again when sizes or visibility may have changed). A change
+// of the mouse and keyboard states only (hot, pushed, focused) is nothing a
+// screen reader is told of, so it is said apart.
 class IControlHost {
 public:
     virtual ~IControlHost() = default;
-    virtual void controlChanged(CControlUI& control, bool relayout) = 0;
+    virtual void controlChanged(CControlUI& control, bool relayout, bool forReaders) = 0;
 };
 
 class CControlUI {
@@ -69,13 +71,13 @@ public:
     {
         const unsigned before = state_;
         state_ = on ? (state_ | flag) : (state_ & ~flag);
-        if (state_ != before) changed(false);
+        if (state_ != before) notifyHost(false, false);
     }
 
     // Set on the root control by the window that shows the tree.
     void setHost(IControlHost* host) { host_ = host; }
     // Tells the window of the tree, if any, that this control changed.
-    void changed(bool relayout);
+    void changed(bool relayout) { notifyHost(relayout, true); }
 
     // Same meaning as in a layout file. False for a malformed value of a
     // known attribute; unknown attributes are kept as text.
@@ -129,6 +131,8 @@ public:
 
 private:
     friend class CContainerUI;
+
+    void notifyHost(bool relayout, bool forReaders);
 
     std::wstring name_;
     CContainerUI* parent_ = nullptr;

@@ -41,6 +41,8 @@ public:
     const wchar_t* className() const override { return L"Edit"; }
     bool isReadOnly() const { return readOnly_; }
     bool isPassword() const { return password_; }
+    // The text as the edit shows it: a password as one '*' per character.
+    std::wstring shownText() const { return password_ ? std::wstring(text().size(), L'*') : text(); }
     int maxChars() const { return maxChars_; }
     bool setAttribute(const std::wstring& name, const std::wstring& value) override;
 

@@ -50,6 +50,12 @@ DWORD setContext(Context context)
     return set ? fromBool(set(context)) : ERROR_PROC_NOT_FOUND;
 }
 
+bool processAware()
+{
+    auto isAware = platform::procAddress<IsProcessAwareFn>(user32(), "IsProcessDPIAware");
+    return isAware && isAware();
+}
+
 DpiAwareness currentAwareness()
 {
     auto getThread = platform::procAddress<GetThreadContextFn>(user32(), "GetThreadDpiAwarenessContext");
@@ -69,14 +75,7 @@ DpiAwareness currentAwareness()
         if (SUCCEEDED(get(nullptr, &value)))
             return value == 2 ? DpiAwareness::PerMonitor : value == 1 ? DpiAwareness::System : DpiAwareness::Unaware;
     }
-    auto isAware = platform::procAddress<IsProcessAwareFn>(user32(), "IsProcessDPIAware");
-    return isAware && isAware() ? DpiAwareness::System : DpiAwareness::Unaware;
-}
-
-bool processAware()
-{
-    auto isAware = platform::procAddress<IsProcessAwareFn>(user32(), "IsProcessDPIAware");
-    return isAware && isAware();
+    return processAware() ? DpiAwareness::System : DpiAwareness::Unaware;
 }
 
 } // namespace

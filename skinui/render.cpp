@@ -83,10 +83,18 @@ bool scrollbarLook(const CWindowLayout& layout, CImageDesc& thumb, int& width)
     return haveThumb;
 }
 
+// The caret at x, one line high in the middle of the text box.
+RECT caretRectAt(CPainter& painter, const CEditUI& edit, const RECT& text, int x)
+{
+    const int h = painter.lineHeight(edit.font());
+    const int top = text.top + ((text.bottom - text.top) - h) / 2;
+    return RECT{x, top, x + std::max(scaleValue(1, edit.dpi()), 1), top + h};
+}
+
 void paintEdit(CPainter& painter, CEditUI& edit, const CPaintOptions& options)
 {
     const RECT r = textRect(edit);
-    const std::wstring shown = edit.isPassword() ? std::wstring(edit.text().size(), L'*') : edit.text();
+    const std::wstring shown = edit.shownText();
     const bool focused = edit.hasState(CControlUI::kFocused);
     // Scrolled just enough to keep the caret in view, and no further than
     // the end of the text needs.
@@ -114,13 +122,14 @@ void paintEdit(CPainter& painter, CEditUI& edit, const CPaintOptions& options)
     painter.drawText(shown, placed, edit.font(), stateTextColor(edit), DT_LEFT | DT_VCENTER | DT_SINGLELINE, &r);
     if (focused && options.caretOn) {
         DWORD color = edit.textColor() ? edit.textColor() : kDefaultTextColor;
-        painter.fillRect(editCaretRect(painter, edit), 0xFF000000u | color);
+        painter.fillRect(caretRectAt(painter, edit, r, placed.left + caretX), 0xFF000000u | color);
     }
 }
 
 void paintRichEdit(CPainter& painter, CRichEditUI& edit, const CWindowLayout& layout)
 {
-    RECT r = textRect(edit);
+    const RECT text = textRect(edit);
+    RECT r = text;
     if (edit.hasVScrollBar()) {
         // The text keeps clear of the scroll bar's column.
         CImageDesc thumbLook;
@@ -131,7 +140,6 @@ void paintRichEdit(CPainter& painter, CRichEditUI& edit, const CWindowLayout& la
     const int height = painter.drawWrapped(edit.displayText(), r, edit.font(), stateTextColor(edit), edit.scrollY());
     // The pad above and below the text scrolls with it.
     const RECT& p = edit.pos();
-    const RECT text = textRect(edit);
     edit.setContentHeight(height + (text.top - p.top) + (p.bottom - text.bottom));
     const RECT thumb = richEditThumb(edit, layout);
     if (thumb.right <= thumb.left) return;
@@ -157,17 +165,14 @@ RECT textRect(const CControlUI& control)
 RECT editCaretRect(CPainter& painter, const CEditUI& edit)
 {
     const RECT r = textRect(edit);
-    const std::wstring shown = edit.isPassword() ? std::wstring(edit.text().size(), L'*') : edit.text();
-    const int x = r.left - edit.scrollX() + painter.textWidth(shown, edit.caret(), edit.font());
-    const int h = painter.lineHeight(edit.font());
-    const int top = r.top + ((r.bottom - r.top) - h) / 2;
-    return RECT{x, top, x + std::max(scaleValue(1, edit.dpi()), 1), top + h};
+    const int x = r.left - edit.scrollX() + painter.textWidth(edit.shownText(), edit.caret(), edit.font());
+    return caretRectAt(painter, edit, r, x);
 }
 
 std::size_t editHitTest(CPainter& painter, const CEditUI& edit, int x)
 {
     const RECT r = textRect(edit);
-    const std::wstring text = edit.isPassword() ? std::wstring(edit.text().size(), L'*') : edit.text();
+    const std::wstring text = edit.shownText();
     const int left = r.left - edit.scrollX();
     std::size_t best = 0;
     int bestDistance = std::abs(x - left);

@@ -355,15 +355,20 @@ void WindowImplBase::scheduleRepaint(const RECT* rect, bool relayout)
     if (relayout) needLayout_ = true;
     if (rect && !relayout) unionInto(dirty_, *rect);
     else dirty_ = RECT{0, 0, surface_.width(), surface_.height()};
+    postRepaintStep();
+}
+
+void WindowImplBase::postRepaintStep()
+{
     if (!repaintPosted_ && hwnd_) {
         repaintPosted_ = true;
         ::PostMessageW(hwnd_, kRepaintMessage, 0, 0);
     }
 }
 
-void WindowImplBase::controlChanged(CControlUI& control, bool relayout)
+void WindowImplBase::controlChanged(CControlUI& control, bool relayout, bool forReaders)
 {
-    treeChanged_ = true;
+    if (forReaders) treeChanged_ = true;
     const RECT area = focusRingRect(control, dpi_);
     if (relayout) scheduleRepaint(nullptr, true);
     else scheduleRepaint(&area, false);
@@ -409,6 +414,9 @@ void WindowImplBase::centerWindow()
 void WindowImplBase::showWindow(bool show, bool takeFocus)
 {
     if (!hwnd_) return;
+    // The bitmap is presented right after: the repaint that showing by
+    // other means schedules is not wanted here.
+    if (show && layered_) presentSkipped_ = false;
     ::ShowWindow(hwnd_, show ? (takeFocus ? SW_SHOWNORMAL : SW_SHOWNOACTIVATE) : SW_HIDE);
     if (show && layered_) present(nullptr);
 }

@@ -148,7 +148,7 @@ public:
 private:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     bool registerClass();
-    void controlChanged(CControlUI& control, bool relayout) override;
+    void controlChanged(CControlUI& control, bool relayout, bool forReaders) override;
 
     LRESULT onCreate();
     // The bitmap, painter and corner region for the client size; false
@@ -164,6 +164,8 @@ private:
     // Null dirty: the whole bitmap.
     void present(const RECT* dirty);
     void scheduleRepaint(const RECT* rect, bool relayout);
+    // The step that repaints what is dirty, then focuses and tells readers.
+    void postRepaintStep();
     CControlUI* hitTest(POINT pt) const;
     void setHot(CControlUI* control);
     void setFocusControl(CControlUI* control);
@@ -197,8 +199,8 @@ private:
     bool beginThumbDrag(CControlUI* over, POINT pt);
     bool dragThumb(POINT pt);
     void endThumbDrag();
-    AccessibleContext accessibleContext() const;
     // IAccessibleHost
+    AccessibleContext accessibleContext() const override;
     HWND accessibleWindow() const override { return hwnd_; }
     CControlUI* accessibleRoot() const override { return layout_.root.get(); }
     CControlUI* focusedControl() const override { return focused_; }

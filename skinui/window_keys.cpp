@@ -63,8 +63,9 @@ void WindowImplBase::initAccess()
     focusCues_ = always || (owner && owner->focusCuesShown());
     treeChanged_ = true;
     // The first focus and the first look at the tree come after the
-    // initialisation step and whatever its caller adds.
-    scheduleRepaint(nullptr, false);
+    // initialisation step and whatever its caller adds. The window was
+    // painted whole just before: only the step after a change is wanted.
+    postRepaintStep();
 }
 
 void WindowImplBase::closeAccess()
