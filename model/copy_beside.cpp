@@ -9,22 +9,16 @@
 #include "common/unique_handle.h"
 #include "utility/file.h"
 #include "utility/resume_record.h"
+#include "utility/text.h"
 
 #include <windows.h>
 
 #include <climits>
-#include <cwctype>
 #include <vector>
 
 namespace {
 
 constexpr DWORD kCopyBlock = 256 * 1024;
-
-std::wstring lower(std::wstring text)
-{
-    for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
-    return text;
-}
 
 } // namespace
 
@@ -68,7 +62,7 @@ bool VPDownloaderModel::_useCopyBeside(const std::wstring& target)
     const DWORD attributes = ::GetFileAttributesW(copy.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
     // This program itself under that name would only start itself again.
-    if (lower(copy) == lower(self)) return false;
+    if (utility::lowered(copy) == utility::lowered(self)) return false;
     WRITE_LOG(L"copy beside the installer: %s", copy.c_str());
     // Nothing vouches for a file found on a stick but its signature.
     if (acceptedPublishers.empty()) {
@@ -82,8 +76,7 @@ bool VPDownloaderModel::_useCopyBeside(const std::wstring& target)
         return false;
     }
     const std::wstring temporary = target + L".tmp";
-    const std::wstring record = utility::resume::recordPathFor(temporary);
-    if (utility::ufile::pathExists(record)) utility::ufile::removeFile(record);
+    utility::resume::removeRecordFile(temporary);
     const CopyFailure failure = _copyFile(copy, temporary);
     if (failure.what) {
         WRITE_LOG(L"copy beside the installer not used: %s, error = %d", failure.what, static_cast<int>(failure.error));

@@ -1,5 +1,7 @@
 #include "model/game_handover.h"
 
+#include "utility/text.h"
+
 #include <cwctype>
 #include <set>
 
@@ -40,12 +42,6 @@ void trimEnds(std::wstring& text)
 }
 
 constexpr std::size_t kMaxStem = 100;
-
-std::wstring lowered(std::wstring text)
-{
-    for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
-    return text;
-}
 
 } // namespace
 
@@ -126,8 +122,8 @@ std::vector<std::wstring> packageFileStems(const std::vector<GameRecord>& games)
         if (stem.empty()) stem = safeFileStem(game.package);
         if (stem.empty()) stem = L"game";
         std::wstring unique = stem;
-        for (int n = 2; taken.count(lowered(unique)); ++n) unique = stem + L" (" + std::to_wstring(n) + L")";
-        taken.insert(lowered(unique));
+        for (int n = 2; taken.count(utility::lowered(unique)); ++n) unique = stem + L" (" + std::to_wstring(n) + L")";
+        taken.insert(utility::lowered(unique));
         stems.push_back(unique);
     }
     return stems;

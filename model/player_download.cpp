@@ -222,15 +222,13 @@ void VPDownloaderModel::_dropDownload(const std::wstring& temporary)
     ++tally_.refusedFiles;
     // Neither the bytes nor a record that would build on them stay.
     utility::ufile::removeFile(temporary);
-    const std::wstring record = utility::resume::recordPathFor(temporary);
-    if (utility::ufile::pathExists(record)) utility::ufile::removeFile(record);
+    utility::resume::removeRecordFile(temporary);
 }
 
 bool VPDownloaderModel::_placeDownload(const std::wstring& target)
 {
     if (!utility::ufile::moveFile(target + L".tmp", target)) return false;
-    const std::wstring record = utility::resume::recordPathFor(target + L".tmp");
-    if (utility::ufile::pathExists(record)) utility::ufile::removeFile(record);
+    utility::resume::removeRecordFile(target + L".tmp");
     postToUi(makeFunctionRunable([this] {
         _stopTimer(switchTimer);
         if (callbacks.onPlayerReady) callbacks.onPlayerReady();

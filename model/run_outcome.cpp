@@ -7,7 +7,6 @@ namespace run_outcome {
 namespace {
 
 std::mutex g_lock;
-bool g_recorded = false;
 RunEnd g_end;
 
 } // namespace
@@ -41,7 +40,6 @@ std::wstring logLine(const RunEnd& end)
 void record(RunOutcome outcome, unsigned long detail)
 {
     std::lock_guard<std::mutex> guard(g_lock);
-    g_recorded = true;
     g_end.outcome = outcome;
     g_end.detail = detail;
 }
@@ -49,14 +47,13 @@ void record(RunOutcome outcome, unsigned long detail)
 void clear()
 {
     std::lock_guard<std::mutex> guard(g_lock);
-    g_recorded = false;
     g_end = RunEnd();
 }
 
 RunEnd current()
 {
     std::lock_guard<std::mutex> guard(g_lock);
-    return g_recorded ? g_end : RunEnd();
+    return g_end;
 }
 
 } // namespace run_outcome

@@ -102,7 +102,7 @@ void VPDownloaderMainFrame::initWindow()
 
     VPDownloaderModel* owner = model();
     std::wstring bundle;
-    if (owner && ui::text::readBundleDocument(L"language\\downloader_cn.xml", bundle) && !bundle.empty())
+    if (owner && ui::text::readBundleDocument(ui::text::kBundleFile, bundle) && !bundle.empty())
         owner->loadStringBundle(bundle);
     ::SetWindowTextW(hwnd(), text(L"Title_wndTitle").c_str());
 

@@ -125,13 +125,10 @@ DesktopShellResult executeThroughDesktopShell(const std::wstring& file, const st
     Variant folder;
     Variant verb(std::wstring(L"open"));
     Variant show(static_cast<long>(SW_SHOWNORMAL));
-    BSTR program = ::SysAllocStringLen(file.data(), static_cast<UINT>(file.size()));
-    if (!program || arguments.textMissing() || verb.textMissing()) {
-        ::SysFreeString(program);
+    Variant program(file);
+    if (program.textMissing() || arguments.textMissing() || verb.textMissing())
         return failed(DesktopShellStep::Execute, E_OUTOFMEMORY);
-    }
-    hr = shell->ShellExecute(program, *arguments.get(), *folder.get(), *verb.get(), *show.get());
-    ::SysFreeString(program);
+    hr = shell->ShellExecute(program.get()->bstrVal, *arguments.get(), *folder.get(), *verb.get(), *show.get());
     if (FAILED(hr)) return failed(DesktopShellStep::Execute, hr);
     return DesktopShellResult();
 }

@@ -262,12 +262,17 @@ bool CHttpClientWrapper::downloadFile(const std::wstring& url, const std::wstrin
     return end == AttemptEnd::Done;
 }
 
-void CHttpClientWrapper::prepareRange(const std::wstring& url, const std::wstring& fileName, bool resume)
+void CHttpClientWrapper::clearRange()
 {
     resumeOffset_ = 0;
     continued_ = resume::Record();
     headers_.erase(L"Range");
     headers_.erase(L"If-Range");
+}
+
+void CHttpClientWrapper::prepareRange(const std::wstring& url, const std::wstring& fileName, bool resume)
+{
+    clearRange();
     if (sameFileUrls_.empty()) {
         if (!resume) return;
         const std::int64_t size = existingFileSize(fileName);
@@ -290,7 +295,7 @@ void CHttpClientWrapper::prepareRange(const std::wstring& url, const std::wstrin
         }
         return;
     }
-    const std::int64_t now = wallClock_ ? wallClock_() : resume::systemSeconds();
+    const std::int64_t now = wallClock_();
     resume::Verdict verdict = resume::judge(record, existingFileSize(fileName), now, url, sameFileUrls_);
     // The sink's counters are 32-bit.
     if (record.total > INT_MAX) verdict = resume::Verdict::SizeMismatch;
@@ -310,12 +315,8 @@ void CHttpClientWrapper::prepareRange(const std::wstring& url, const std::wstrin
 
 void CHttpClientWrapper::dropRange(const std::wstring& fileName)
 {
-    resumeOffset_ = 0;
-    continued_ = resume::Record();
-    headers_.erase(L"Range");
-    headers_.erase(L"If-Range");
-    const std::wstring recordPath = resume::recordPathFor(fileName);
-    if (::GetFileAttributesW(recordPath.c_str()) != INVALID_FILE_ATTRIBUTES) ::DeleteFileW(recordPath.c_str());
+    clearRange();
+    resume::removeRecordFile(fileName);
 }
 
 CHttpClientWrapper::AttemptEnd CHttpClientWrapper::resumableAttempt(const std::wstring& url,

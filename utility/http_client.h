@@ -118,7 +118,10 @@ public:
     // records; resume continues any partial from its size.
     void resumeWithRecords(std::vector<std::wstring> sameFileUrls) { sameFileUrls_ = std::move(sameFileUrls); }
     // Seconds since 1970 that date the records; tests move the clock.
-    void setWallClock(std::function<std::int64_t()> clock) { wallClock_ = std::move(clock); }
+    void setWallClock(std::function<std::int64_t()> clock)
+    {
+        wallClock_ = clock ? std::move(clock) : resume::systemSeconds;
+    }
 
     // The raw transport's connect and silence limit; tests shorten it.
     void setTcpTimeout(int milliseconds) { tcpTimeoutMs_ = milliseconds; }
@@ -144,6 +147,7 @@ private:
                                 bool resume);
     void prepareRange(const std::wstring& url, const std::wstring& fileName, bool resume);
     void dropRange(const std::wstring& fileName);
+    void clearRange();
     bool retryDownload(IHttpDownloadSink* progress, const std::wstring& fileName, const std::wstring& url, bool resume,
                        int tries);
     bool retryGet(std::string& out, const std::wstring& url);
@@ -186,7 +190,7 @@ private:
     HttpResponseHead head_;
     DownloadEnd lastEnd_ = DownloadEnd::Failed;
     std::vector<std::wstring> sameFileUrls_;
-    std::function<std::int64_t()> wallClock_;
+    std::function<std::int64_t()> wallClock_ = resume::systemSeconds;
     // The record that vouched for the partial being continued.
     resume::Record continued_;
 };

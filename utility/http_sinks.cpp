@@ -65,7 +65,7 @@ void CHttpDownload2FileSink::keepRecord(const std::wstring& url, const resume::R
     keepRecord_ = true;
     url_ = url;
     record_ = continued;
-    clock_ = std::move(clock);
+    clock_ = clock ? std::move(clock) : resume::systemSeconds;
 }
 
 void CHttpDownload2FileSink::onHttpError(int code, int systemError)
@@ -167,20 +167,21 @@ bool CHttpDownload2FileSink::beginRecord(bool continuing, int contentLength)
             return true;
         }
     }
-    record_.have = written_;
-    record_.savedAt = clock_ ? clock_() : resume::systemSeconds();
     recording_ = true;
-    savedTick_ = ::GetTickCount();
-    if (!resume::writeRecordFile(path, record_)) return writeFailed(L"resume record");
-    return true;
+    return writeRecord();
 }
 
 bool CHttpDownload2FileSink::saveProgress()
 {
     if (!::FlushFileBuffers(file_.get())) return writeFailed(L"flush");
+    return writeRecord();
+}
+
+bool CHttpDownload2FileSink::writeRecord()
+{
     savedTick_ = ::GetTickCount();
     record_.have = written_;
-    record_.savedAt = clock_ ? clock_() : resume::systemSeconds();
+    record_.savedAt = clock_();
     if (!resume::writeRecordFile(resume::recordPathFor(fileName_), record_)) return writeFailed(L"resume record");
     savedHave_ = written_;
     return true;

@@ -65,6 +65,8 @@ private:
     bool beginRecord(bool continuing, int contentLength);
     // Flushes the file, then writes the record; false when a flush fails.
     bool saveProgress();
+    // The record as of the bytes written so far.
+    bool writeRecord();
     bool writeFailed(const wchar_t* what);
 
     common::UniqueHandle file_;

@@ -2,9 +2,9 @@
 
 #include "common/log.h"
 #include "utility/system_proxy.h"
+#include "utility/text.h"
 #include "utility/url.h"
 
-#include <cwctype>
 
 namespace utility {
 namespace proxy {
@@ -12,9 +12,7 @@ namespace proxy {
 std::wstring addressOf(const std::wstring& url)
 {
     const UrlParts parts = splitUrl(url);
-    std::wstring host = parts.host;
-    for (wchar_t& c : host) c = static_cast<wchar_t>(std::towlower(c));
-    return L"http://" + host + L":" + std::to_wstring(parts.port);
+    return L"http://" + lowered(parts.host) + L":" + std::to_wstring(parts.port);
 }
 
 ProxyRoutes::ProxyRoutes() : ProxyRoutes(readSystemSettings, runSystemScript) {}

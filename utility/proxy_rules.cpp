@@ -3,18 +3,11 @@
 #include "utility/text.h"
 #include "utility/url.h"
 
-#include <cwctype>
 
 namespace utility {
 namespace proxy {
 
 namespace {
-
-std::wstring lower(std::wstring text)
-{
-    for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
-    return text;
-}
 
 std::wstring trimmed(const std::wstring& text)
 {
@@ -39,7 +32,7 @@ std::vector<std::wstring> split(const std::wstring& text, const wchar_t* separat
 
 bool startsWithNoCase(const std::wstring& text, const std::wstring& prefix)
 {
-    return text.size() >= prefix.size() && lower(text.substr(0, prefix.size())) == prefix;
+    return text.size() >= prefix.size() && lowered(text.substr(0, prefix.size())) == prefix;
 }
 
 bool allDigits(const std::wstring& text)
@@ -162,7 +155,7 @@ std::vector<Endpoint> httpProxies(const std::wstring& list)
     std::vector<Endpoint> forAll;
     for (const std::wstring& segment : split(list, L";")) {
         // A script's answer: "PROXY host:port", "DIRECT", "SOCKS host:port".
-        const std::wstring head = lower(segment.substr(0, segment.find_first_of(L" \t")));
+        const std::wstring head = lowered(segment.substr(0, segment.find_first_of(L" \t")));
         if (head == L"direct" || head == L"socks" || head == L"socks4" || head == L"socks5" || head == L"https") continue;
         if (head == L"proxy" || head == L"http") {
             Endpoint endpoint;
@@ -175,7 +168,7 @@ std::vector<Endpoint> httpProxies(const std::wstring& list)
             const std::size_t equals = entry.find(L'=');
             if (equals == std::wstring::npos) {
                 if (parseEndpoint(entry, endpoint)) forAll.push_back(endpoint);
-            } else if (lower(trimmed(entry.substr(0, equals))) == L"http") {
+            } else if (lowered(trimmed(entry.substr(0, equals))) == L"http") {
                 if (parseEndpoint(trimmed(entry.substr(equals + 1)), endpoint)) forHttp.push_back(endpoint);
             }
         }
@@ -185,8 +178,8 @@ std::vector<Endpoint> httpProxies(const std::wstring& list)
 
 bool bypassed(const std::wstring& bypassList, const std::wstring& host, int port)
 {
-    const std::wstring name = lower(host);
-    const std::vector<std::wstring> entries = split(lower(bypassList), L"; ,\t\r\n");
+    const std::wstring name = lowered(host);
+    const std::vector<std::wstring> entries = split(lowered(bypassList), L"; ,\t\r\n");
     bool loopbackRule = false;
     for (const std::wstring& entry : entries) {
         if (entry == L"<-loopback>") loopbackRule = true;

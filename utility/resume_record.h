@@ -57,6 +57,8 @@ bool rangeFits(const std::string& contentRange, const std::string& etag, const s
 // The record file; false when it is missing, larger than kMaxRecordBytes,
 // unreadable or malformed.
 bool readRecordFile(const std::wstring& path, Record& record);
+// Deletes the record of a partial file, if there is one.
+void removeRecordFile(const std::wstring& partialFile);
 // Written and flushed to the disk; false (the system's error kept) on failure.
 bool writeRecordFile(const std::wstring& path, const Record& record);
 // Seconds since 1970 from the system clock.

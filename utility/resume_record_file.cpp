@@ -3,11 +3,18 @@
 #include "utility/resume_record.h"
 
 #include "common/unique_handle.h"
+#include "utility/file.h"
 
 #include <windows.h>
 
 namespace utility {
 namespace resume {
+
+void removeRecordFile(const std::wstring& partialFile)
+{
+    const std::wstring record = recordPathFor(partialFile);
+    if (ufile::pathExists(record)) ufile::removeFile(record);
+}
 
 bool readRecordFile(const std::wstring& path, Record& record)
 {

@@ -1,5 +1,6 @@
 #include "utility/text.h"
 
+#include <cwctype>
 #include <string>
 
 namespace utility {
@@ -29,6 +30,12 @@ bool endsWithOf(const String& text, const String& suffix)
 void trimBlanks(std::string& text) { trimBlanksOf(text); }
 
 void trimBlanks(std::wstring& text) { trimBlanksOf(text); }
+
+std::wstring lowered(std::wstring text)
+{
+    for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
+    return text;
+}
 
 void splitTrimmed(std::list<std::wstring>& pieces, const std::wstring& text, const std::wstring& separator)
 {

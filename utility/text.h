@@ -19,6 +19,8 @@ std::string wideToUtf8(const std::wstring& text);
 // Removes blanks (0x20 only) from both ends.
 void trimBlanks(std::string& text);
 void trimBlanks(std::wstring& text);
+// The text in lower case, character by character (towlower).
+std::wstring lowered(std::wstring text);
 
 // Appends the trimmed pieces of text between separators, empty ones too.
 void splitTrimmed(std::list<std::wstring>& pieces, const std::wstring& text, const std::wstring& separator);

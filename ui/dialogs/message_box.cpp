@@ -64,8 +64,6 @@ CSelectionUI::CSelectionUI(const SelectionInfo& info) : info_(info)
     setHotImage(L"file='" + file + L"' source='10,0,20,10' corner='4,4,4,4'");
     setPushedImage(L"file='" + file + L"' source='20,0,30,10' corner='4,4,4,4'");
     setAttribute(L"textcolor", L"#00FFFFFF");
-    // The blue button is the safe one: Enter presses it.
-    setAttribute(L"default", info.defaultLook ? L"true" : L"false");
 }
 
 MessageBoxWindow::MessageBoxWindow(HWND owner, const std::wstring& layout) : owner_(owner), layout_(layout)
